@@ -1,0 +1,108 @@
+#include "harmony/calculator.h"
+
+namespace {
+
+bool IsBorrowable(std::uint8_t Mode, std::int32_t Degree) {
+    return Mode == 0 && (Degree == 2 || Degree == 4 || Degree == 6);
+}
+
+bool HasIntervals(const TChord& Chord, TInterval Third, TInterval Fifth) {
+    const TChordTones& Tones = Chord.Tones;
+    return TCalculator::SameInterval(TCalculator::IntervalBetween(Tones[1], Tones[0]), Third) &&
+           TCalculator::SameInterval(TCalculator::IntervalBetween(Tones[2], Tones[0]), Fifth);
+}
+
+} // namespace
+
+TChordTones TCalculator::TriadOnDegree(const TScale& Scale, std::int32_t Degree) {
+    const std::size_t Root = DegreeIndex(Degree);
+    const std::size_t Third = (Root + 2) % 7;
+    const std::size_t Fifth = (Root + 4) % 7;
+    return {{{0, 0},
+             IntervalBetween(Scale[Third], Scale[Root]),
+             IntervalBetween(Scale[Fifth], Scale[Root]),
+             EndOfTones,
+             {0, 0}}};
+}
+
+TChord TCalculator::BuildChord(TNoteName Tonic, const TScale& Scale, std::int32_t Degree) {
+    return {Transpose(Tonic, Scale[DegreeIndex(Degree)]), TriadOnDegree(Scale, Degree)};
+}
+
+bool TCalculator::SameTones(const TChordTones& A, const TChordTones& B) {
+    // Both lists end at slot 3 in every chord the system builds; a list without an end
+    // marker is compared up to the last slot.
+    for (std::size_t i = 1; i < A.size() && (A[i].Steps >= 0 || B[i].Steps >= 0); ++i) {
+        if (!SameInterval(IntervalBetween(A[i], A[0]), IntervalBetween(B[i], B[0]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TCalculator::SameChord(const TChord& A, const TChord& B) {
+    return SameNote(SoundingRoot(A), SoundingRoot(B)) && SameTones(A.Tones, B.Tones);
+}
+
+TNoteName TCalculator::SoundingRoot(const TChord& Chord) {
+    return Transpose(Chord.Root, Chord.Tones[0]);
+}
+
+TChordTones TCalculatorEx::ChordTonesOf(TChordVariant& Variant, std::uint8_t Mode,
+                                        std::int32_t Degree) {
+    if (Variant == cvBorrowed && IsBorrowable(Mode, Degree)) {
+        return TriadOnDegree(ScaleTable[1], Degree);
+    }
+    TChordTones Tones = TriadOnDegree(ScaleRow(Mode), Degree);
+    ApplyVariant(Tones, Variant, Mode, Degree);
+    return Tones;
+}
+
+TChord TCalculatorEx::ChordOf(TChordVariant& Variant, TTonality Tonality, std::int32_t Degree) {
+    // A borrowed chord is the parallel minor's own chord, root included (A♭ for C major's VI).
+    if (Variant == cvBorrowed && IsBorrowable(Tonality.Mode, Degree)) {
+        return BuildChord(Tonality.Tonic, ScaleTable[1], Degree);
+    }
+    TChord Chord = BuildChord(Tonality.Tonic, ScaleRow(Tonality.Mode), Degree);
+    ApplyVariant(Chord.Tones, Variant, Tonality.Mode, Degree);
+    return Chord;
+}
+
+void TCalculatorEx::ApplyVariant(TChordTones& Tones, TChordVariant& Variant, std::uint8_t Mode,
+                                 std::int32_t Degree) {
+    if (Mode == 1 && Degree == 4 && Variant == cvDorian) {
+        Tones[1].Alter = 0;
+        Tones[2].Alter = -1;
+    } else if (Degree == 2 && Variant == cvNeapolitan) {
+        Tones[0].Alter = -1;
+        Tones[2].Alter = -2;
+    } else if (Mode == 1 && Degree == 5) {
+        Tones[1].Alter = 0; // the minor key's dominant is major
+        Variant = cvNormal;
+    } else if (Mode == 1 && Degree == 7) {
+        Tones[0].Alter = 1; // the leading-tone triad stands on the raised seventh
+        Variant = cvNormal;
+    } else {
+        Variant = cvNormal;
+    }
+}
+
+bool TCalculatorEx::IsMajorTriad(const TChord& Chord) {
+    return HasIntervals(Chord, {2, 0}, {4, -1});
+}
+
+bool TCalculatorEx::IsMinorTriad(const TChord& Chord) {
+    return HasIntervals(Chord, {2, -1}, {4, -1});
+}
+
+bool TCalculatorEx::IsDiminishedTriad(const TChord& Chord) {
+    return HasIntervals(Chord, {2, -1}, {4, -2});
+}
+
+bool TCalculatorEx::SameTonality(TTonality A, TTonality B) {
+    return SameNote(A.Tonic, B.Tonic) && A.Mode == B.Mode;
+}
+
+std::uint8_t TCalculatorEx::OtherMode(std::uint8_t Mode) {
+    return Mode == 0 ? 1 : 0;
+}

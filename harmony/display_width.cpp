@@ -1,0 +1,14 @@
+#include "harmony/display_width.h"
+
+std::size_t DisplayWidth(std::string_view Text) {
+    std::size_t Columns = 0;
+    for (const char Byte : Text) {
+        const auto Code = static_cast<unsigned char>(Byte);
+        if (Code < 0x80) {
+            Columns += 1;
+        } else if ((Code & 0xC0) != 0x80) { // a lead byte; continuation bytes add nothing
+            Columns += 2;
+        }
+    }
+    return Columns;
+}

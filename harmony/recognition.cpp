@@ -1,0 +1,198 @@
+#include "harmony/calculator.h"
+
+#include <utility>
+
+namespace {
+
+// The variants tried for a degree, in the order that decides ties: normal, borrowed,
+// Dorian, Neapolitan, each only where it applies.
+struct TVariantOrder {
+    std::size_t Count = 0;
+    TChordVariant Items[3] = {};
+};
+
+TVariantOrder VariantOrder(std::uint8_t Mode, std::int32_t Degree) {
+    TVariantOrder Order;
+    Order.Items[Order.Count++] = cvNormal;
+    if (Mode == 0 && (Degree == 2 || Degree == 4 || Degree == 6)) {
+        Order.Items[Order.Count++] = cvBorrowed;
+    }
+    if (Mode == 1 && Degree == 4) {
+        Order.Items[Order.Count++] = cvDorian;
+    }
+    if (Degree == 2) {
+        Order.Items[Order.Count++] = cvNeapolitan;
+    }
+    return Order;
+}
+
+// The scale a chord of this variant is built from: the parallel minor's for a borrowed chord.
+const TScale& ScaleOfVariant(std::uint8_t Mode, TChordVariant Variant) {
+    return Variant == cvBorrowed && Mode == 0 ? ScaleTable[1] : ScaleRow(Mode);
+}
+
+// Counts the hits of the key search and picks the one the caller's counter asks for.
+class THitCounter {
+public:
+    explicit THitCounter(std::int32_t Wanted) : Wanted(Wanted) {}
+
+    // True when Candidate is the wanted hit: the search stops there.
+    bool Wants(const TTonality& Candidate) {
+        ++Hits;
+        if (Wanted <= Hits) {
+            return true;
+        }
+        if (Hits == 1) {
+            First = Candidate;
+        }
+        return false;
+    }
+
+    const std::optional<TTonality>& FirstHit() const { return First; }
+
+private:
+    std::int32_t Wanted;
+    std::int32_t Hits = 0;
+    std::optional<TTonality> First;
+};
+
+// Phase 1: the named major chord as the dominant of the key on one of the seven degrees.
+std::optional<TTonality> DominantReading(const TTonality& Tonality, const TChord& NamedChord,
+                                         THitCounter& Hits) {
+    if (!TCalculatorEx::IsMajorTriad(NamedChord)) {
+        return std::nullopt;
+    }
+    const TNoteName Root = TCalculator::SoundingRoot(NamedChord);
+    for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
+        TChordVariant Variant = cvNormal;
+        const TChord OnDegree = TCalculatorEx::ChordOf(Variant, Tonality, Degree);
+        const TTonality Candidate{TCalculator::SoundingRoot(OnDegree),
+                                  static_cast<std::uint8_t>(
+                                      TCalculatorEx::IsMajorTriad(OnDegree) ? 0 : 1)};
+        if (TCalculator::SameNote(TCalculator::Transpose(Candidate.Tonic, PerfectFifth), Root) &&
+            Hits.Wants(Candidate)) {
+            return Candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+bool HoldsBoth(const TTonality& Candidate, const std::optional<TChord>& PreviousChord,
+               const TChord& NamedChord) {
+    TChordVariant Unused = cvNormal;
+    if (PreviousChord && TCalculatorEx::FindDegree(Candidate, *PreviousChord, Unused) < 0) {
+        return false;
+    }
+    return TCalculatorEx::FindDegree(Candidate, NamedChord, Unused) >= 0;
+}
+
+// Phase 2: the major keys up to five fifths either side of the start key's major (or
+// relative major), nearest first, each followed by its relative minor.
+std::optional<TTonality> NeighbourReading(const TTonality& Tonality,
+                                          const std::optional<TChord>& PreviousChord,
+                                          const TChord& NamedChord, THitCounter& Hits) {
+    TNoteName Up = Tonality.Mode == 1 ? TCalculator::Transpose(Tonality.Tonic, MinorThird)
+                                      : Tonality.Tonic;
+    TNoteName Down = Up;
+    auto Visit = [&](TNoteName Tonic) -> std::optional<TTonality> {
+        const TTonality Candidates[2] = {{Tonic, 0},
+                                         {TCalculator::TransposeDown(Tonic, MinorThird), 1}};
+        for (const TTonality& Candidate : Candidates) {
+            if (HoldsBoth(Candidate, PreviousChord, NamedChord) && Hits.Wants(Candidate)) {
+                return Candidate;
+            }
+        }
+        return std::nullopt;
+    };
+    for (int Fifths = 0; Fifths < 6; ++Fifths) {
+        if (auto Found = Visit(Up)) {
+            return Found;
+        }
+        if (!TCalculator::SameNote(Down, Up)) {
+            if (auto Found = Visit(Down)) {
+                return Found;
+            }
+        }
+        Up = TCalculator::Transpose(Up, PerfectFifth);
+        Down = TCalculator::TransposeDown(Down, PerfectFifth);
+    }
+    return std::nullopt;
+}
+
+struct TReading {
+    TChordVariant Variant;
+    TChordTones Tones;
+};
+
+// The first variant of Degree in Mode whose chord has the structure of Wanted, whatever its root.
+std::optional<TReading> ReadingOnDegree(std::uint8_t Mode, std::int32_t Degree,
+                                        const TChordTones& Wanted) {
+    const TVariantOrder Order = VariantOrder(Mode, Degree);
+    for (std::size_t i = 0; i < Order.Count; ++i) {
+        TChordVariant Variant = Order.Items[i];
+        const TChordTones Tones = TCalculatorEx::ChordTonesOf(Variant, Mode, Degree);
+        if (TCalculator::SameTones(Tones, Wanted)) {
+            return TReading{Variant, Tones};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::int32_t TCalculatorEx::FindDegree(TTonality Tonality, const TChord& Chord,
+                                       TChordVariant& Variant) {
+    for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
+        const TVariantOrder Order = VariantOrder(Tonality.Mode, Degree);
+        for (std::size_t i = 0; i < Order.Count; ++i) {
+            TChordVariant Tried = Order.Items[i];
+            if (SameChord(ChordOf(Tried, Tonality, Degree), Chord)) {
+                Variant = Tried;
+                return Degree;
+            }
+        }
+    }
+    return -1;
+}
+
+bool TCalculatorEx::FindTonality(TTonality& Tonality, std::int32_t& Counter,
+                                 const std::optional<TChord>& PreviousChord,
+                                 const TChord& NamedChord) {
+    THitCounter Hits(Counter);
+    std::optional<TTonality> Found = DominantReading(Tonality, NamedChord, Hits);
+    if (!Found) {
+        Found = NeighbourReading(Tonality, PreviousChord, NamedChord, Hits);
+    }
+    if (Found) {
+        Tonality = *Found;
+        ++Counter;
+        return true;
+    }
+    // Fewer hits than the counter asked for: start the cycle again at the first.
+    if (Hits.FirstHit()) {
+        Tonality = *Hits.FirstHit();
+        Counter = 2;
+        return true;
+    }
+    return false;
+}
+
+bool TCalculatorEx::Reinterpret(TTonality& Tonality, std::int32_t CurrentDegree,
+                                std::int32_t TargetDegree, TChordVariant& Variant) {
+    const TChord Current = ChordOf(Variant, Tonality, CurrentDegree);
+    const std::uint8_t First = OtherMode(Tonality.Mode);
+    std::uint8_t Mode = First;
+    do {
+        if (const auto Reading = ReadingOnDegree(Mode, TargetDegree, Current.Tones)) {
+            // The chord keeps its sounding root; the new tonic lies the degree's step (and
+            // the reading's own root alteration) below it.
+            const TInterval Step = ScaleOfVariant(Mode, Reading->Variant)[DegreeIndex(TargetDegree)];
+            const TNoteName DegreeNote = TransposeDown(SoundingRoot(Current), Step);
+            Tonality = {TransposeDown(DegreeNote, Reading->Tones[0]), Mode};
+            Variant = Reading->Variant;
+            return true;
+        }
+        Mode = OtherMode(Mode);
+    } while (Mode != First);
+    return false;
+}
