@@ -15,7 +15,7 @@
 // 0 as 7). Such values never come from the keyboard, and the file reader refuses them; the
 // guards only keep every table access in bounds.
 class TCalculator {
-public:
+  public:
     static TInterval MakeInterval(std::int32_t Steps, std::int32_t Alter);
     static TNoteName Transpose(TNoteName Note, TInterval By);
     static TNoteName TransposeDown(TNoteName Note, TInterval By);
@@ -35,9 +35,8 @@ public:
 };
 
 class TCalculatorEx : public TCalculator {
-public:
-    static TChordTones ChordTonesOf(TChordVariant& Variant, std::uint8_t Mode,
-                                    std::int32_t Degree);
+  public:
+    static TChordTones ChordTonesOf(TChordVariant& Variant, std::uint8_t Mode, std::int32_t Degree);
     static TChord ChordOf(TChordVariant& Variant, TTonality Tonality, std::int32_t Degree);
     static void ApplyVariant(TChordTones& Tones, TChordVariant& Variant, std::uint8_t Mode,
                              std::int32_t Degree);
@@ -48,14 +47,12 @@ public:
     static std::uint8_t OtherMode(std::uint8_t Mode);
 
     // The degree 1..7 of Chord in Tonality, with Variant set; -1 (Variant untouched) if none.
-    static std::int32_t FindDegree(TTonality Tonality, const TChord& Chord,
-                                   TChordVariant& Variant);
+    static std::int32_t FindDegree(TTonality Tonality, const TChord& Chord, TChordVariant& Variant);
     // Chooses the Counter-th key that reads NamedChord after PreviousChord, cycling back to
     // the first. Without a previous chord (nothing placed yet) a neighbouring key qualifies
     // when it holds the named chord alone.
     static bool FindTonality(TTonality& Tonality, std::int32_t& Counter,
-                             const std::optional<TChord>& PreviousChord,
-                             const TChord& NamedChord);
+                             const std::optional<TChord>& PreviousChord, const TChord& NamedChord);
     // Reads the current chord as TargetDegree of another key (the other mode first).
     static bool Reinterpret(TTonality& Tonality, std::int32_t CurrentDegree,
                             std::int32_t TargetDegree, TChordVariant& Variant);
@@ -63,6 +60,5 @@ public:
     static std::string AccidentalText(std::int32_t Count);
     static std::string TonalityLabel(TTonality Tonality);
     static std::string ChordName(const TChord& Chord);
-    static std::string DegreeLabel(std::uint8_t Mode, std::int32_t Degree,
-                                   TChordVariant Variant);
+    static std::string DegreeLabel(std::uint8_t Mode, std::int32_t Degree, TChordVariant Variant);
 };

@@ -25,7 +25,7 @@ inline constexpr TChordVariant cvNeapolitan = 3;
 using TChordTones = std::array<TInterval, 5>;
 
 struct TChord {
-    TNoteName Root;  // the scale note of the degree; alterations of the root live in slot 0
+    TNoteName Root; // the scale note of the degree; alterations of the root live in slot 0
     TChordTones Tones;
 };
 
@@ -42,7 +42,9 @@ inline constexpr TInterval PerfectFifth{4, -1};
 inline constexpr TInterval MinorThird{2, -1};
 
 // The row of ScaleTable for Mode: 1 is minor, every other value reads as major.
-inline const TScale& ScaleRow(std::uint8_t Mode) { return ScaleTable[Mode == 1 ? 1 : 0]; }
+inline const TScale& ScaleRow(std::uint8_t Mode) {
+    return ScaleTable[Mode == 1 ? 1 : 0];
+}
 
 // The 0-based index of Degree into a table of the seven degrees; outside 1..7 it wraps.
 inline std::size_t DegreeIndex(std::int32_t Degree) {

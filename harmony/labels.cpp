@@ -1,5 +1,5 @@
-#include "harmony/calculator.h"
 #include "harmony/labels.h"
+#include "harmony/calculator.h"
 
 namespace {
 

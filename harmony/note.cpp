@@ -5,7 +5,9 @@ namespace {
 
 // Results are kept in 32 bits as the records hold them; the arithmetic runs in 64 bits so
 // that even absurd accidentals wrap instead of overflowing.
-std::int32_t To32(std::int64_t Value) { return static_cast<std::int32_t>(Value); }
+std::int32_t To32(std::int64_t Value) {
+    return static_cast<std::int32_t>(Value);
+}
 
 void RequireValidLetter(TNoteName Note) {
     const auto Code = static_cast<unsigned char>(Note.Letter);
@@ -36,10 +38,10 @@ TNoteName TCalculator::Transpose(TNoteName Note, TInterval By) {
     // Letter numbers counted upward past B (C = 8 ...): the natural half steps E-F and B-C
     // lie between 3 and 4, 7 and 8, 10 and 11.
     const std::int32_t Target = Start + Normal.Steps;
-    const std::int32_t HalfStepsBelowTarget = Target >= 11 ? 3
-                                              : Target >= 8  ? 2
-                                              : Target >= 4  ? 1
-                                                             : 0;
+    const std::int32_t HalfStepsBelowTarget = Target >= 11  ? 3
+                                              : Target >= 8 ? 2
+                                              : Target >= 4 ? 1
+                                                            : 0;
     const std::int32_t HalfStepsBelowStart = Start >= 4 ? 1 : 0;
     int Letter = Note.Letter + Normal.Steps;
     if (Letter > 'G') {

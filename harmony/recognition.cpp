@@ -33,7 +33,7 @@ const TScale& ScaleOfVariant(std::uint8_t Mode, TChordVariant Variant) {
 
 // Counts the hits of the key search and picks the one the caller's counter asks for.
 class THitCounter {
-public:
+  public:
     explicit THitCounter(std::int32_t Wanted) : Wanted(Wanted) {}
 
     // True when Candidate is the wanted hit: the search stops there.
@@ -50,7 +50,7 @@ public:
 
     const std::optional<TTonality>& FirstHit() const { return First; }
 
-private:
+  private:
     std::int32_t Wanted;
     std::int32_t Hits = 0;
     std::optional<TTonality> First;
@@ -66,9 +66,9 @@ std::optional<TTonality> DominantReading(const TTonality& Tonality, const TChord
     for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
         TChordVariant Variant = cvNormal;
         const TChord OnDegree = TCalculatorEx::ChordOf(Variant, Tonality, Degree);
-        const TTonality Candidate{TCalculator::SoundingRoot(OnDegree),
-                                  static_cast<std::uint8_t>(
-                                      TCalculatorEx::IsMajorTriad(OnDegree) ? 0 : 1)};
+        const TTonality Candidate{
+            TCalculator::SoundingRoot(OnDegree),
+            static_cast<std::uint8_t>(TCalculatorEx::IsMajorTriad(OnDegree) ? 0 : 1)};
         if (TCalculator::SameNote(TCalculator::Transpose(Candidate.Tonic, PerfectFifth), Root) &&
             Hits.Wants(Candidate)) {
             return Candidate;
@@ -91,8 +91,8 @@ bool HoldsBoth(const TTonality& Candidate, const std::optional<TChord>& Previous
 std::optional<TTonality> NeighbourReading(const TTonality& Tonality,
                                           const std::optional<TChord>& PreviousChord,
                                           const TChord& NamedChord, THitCounter& Hits) {
-    TNoteName Up = Tonality.Mode == 1 ? TCalculator::Transpose(Tonality.Tonic, MinorThird)
-                                      : Tonality.Tonic;
+    TNoteName Up =
+        Tonality.Mode == 1 ? TCalculator::Transpose(Tonality.Tonic, MinorThird) : Tonality.Tonic;
     TNoteName Down = Up;
     auto Visit = [&](TNoteName Tonic) -> std::optional<TTonality> {
         const TTonality Candidates[2] = {{Tonic, 0},
@@ -186,7 +186,8 @@ bool TCalculatorEx::Reinterpret(TTonality& Tonality, std::int32_t CurrentDegree,
         if (const auto Reading = ReadingOnDegree(Mode, TargetDegree, Current.Tones)) {
             // The chord keeps its sounding root; the new tonic lies the degree's step (and
             // the reading's own root alteration) below it.
-            const TInterval Step = ScaleOfVariant(Mode, Reading->Variant)[DegreeIndex(TargetDegree)];
+            const TInterval Step =
+                ScaleOfVariant(Mode, Reading->Variant)[DegreeIndex(TargetDegree)];
             const TNoteName DegreeNote = TransposeDown(SoundingRoot(Current), Step);
             Tonality = {TransposeDown(DegreeNote, Reading->Tones[0]), Mode};
             Variant = Reading->Variant;

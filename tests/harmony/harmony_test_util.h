@@ -24,9 +24,11 @@ inline TTonality Key(std::string_view Text) {
 inline std::string Describe(TNoteName Note) {
     std::string Text(1, Note.Letter);
     if (Note.Accidental > 0 && Note.Accidental <= 3) {
-        for (int i = 0; i < Note.Accidental; ++i) Text += "♯";
+        for (int i = 0; i < Note.Accidental; ++i)
+            Text += "♯";
     } else if (Note.Accidental < 0 && Note.Accidental >= -3) {
-        for (int i = 0; i > Note.Accidental; --i) Text += "♭";
+        for (int i = 0; i > Note.Accidental; --i)
+            Text += "♭";
     } else if (Note.Accidental != 0) {
         Text += "(" + std::to_string(Note.Accidental) + ")";
     }
@@ -41,12 +43,24 @@ inline std::string Describe(TInterval I) {
     return "(" + std::to_string(I.Steps) + ", " + std::to_string(I.Alter) + ")";
 }
 
-inline bool operator==(TNoteName A, TNoteName B) { return TCalculator::SameNote(A, B); }
-inline bool operator==(TInterval A, TInterval B) { return TCalculator::SameInterval(A, B); }
-inline bool operator==(TTonality A, TTonality B) { return TCalculatorEx::SameTonality(A, B); }
-inline std::ostream& operator<<(std::ostream& Out, TNoteName V) { return Out << Describe(V); }
-inline std::ostream& operator<<(std::ostream& Out, TInterval V) { return Out << Describe(V); }
-inline std::ostream& operator<<(std::ostream& Out, TTonality V) { return Out << Describe(V); }
+inline bool operator==(TNoteName A, TNoteName B) {
+    return TCalculator::SameNote(A, B);
+}
+inline bool operator==(TInterval A, TInterval B) {
+    return TCalculator::SameInterval(A, B);
+}
+inline bool operator==(TTonality A, TTonality B) {
+    return TCalculatorEx::SameTonality(A, B);
+}
+inline std::ostream& operator<<(std::ostream& Out, TNoteName V) {
+    return Out << Describe(V);
+}
+inline std::ostream& operator<<(std::ostream& Out, TInterval V) {
+    return Out << Describe(V);
+}
+inline std::ostream& operator<<(std::ostream& Out, TTonality V) {
+    return Out << Describe(V);
+}
 
 // The three sounding notes of a chord, lowest slot first.
 inline std::string NotesOf(const TChord& Chord) {

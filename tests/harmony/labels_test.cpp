@@ -9,7 +9,7 @@ using C = TCalculatorEx;
 
 TEST(AccidentalText, SpellsUpToTwoSignsAndMarksTheRest) {
     const std::pair<std::int32_t, const char*> Cases[] = {
-        {-2, "♭♭"}, {-1, "♭"}, {0, ""}, {1, "♯"}, {2, "♯♯"},
+        {-2, "♭♭"}, {-1, "♭"},  {0, ""},           {1, "♯"},          {2, "♯♯"},
         {3, "？"},  {-3, "？"}, {INT32_MAX, "？"}, {INT32_MIN, "？"},
     };
     for (const auto& [Count, Want] : Cases) {
@@ -24,9 +24,9 @@ struct LabelCase {
 };
 
 const LabelCase kTonalityLabels[] = {
-    {Key("C"), "Ｃ", 2},      {Key("a"), "ａ", 2},       {Key("B♭"), "Ｂ♭", 4},
-    {Key("b♭"), "ｂ♭", 4},    {Key("f♯"), "ｆ♯", 4},     {{{'C', 2}, 0}, "Ｃ♯♯", 6},
-    {{{'C', 3}, 0}, "Ｃ？", 4}, {Key("g"), "ｇ", 2},       {Key("E"), "Ｅ", 2},
+    {Key("C"), "Ｃ", 2},        {Key("a"), "ａ", 2},   {Key("B♭"), "Ｂ♭", 4},
+    {Key("b♭"), "ｂ♭", 4},      {Key("f♯"), "ｆ♯", 4}, {{{'C', 2}, 0}, "Ｃ♯♯", 6},
+    {{{'C', 3}, 0}, "Ｃ？", 4}, {Key("g"), "ｇ", 2},   {Key("E"), "Ｅ", 2},
 };
 
 TEST(TonalityLabel, NamesMajorUpperAndMinorLower) {
@@ -82,11 +82,20 @@ struct DegreeLabelCase {
 };
 
 const DegreeLabelCase kDegreeLabels[] = {
-    {0, 4, 0, " Ⅳ", 3},  {0, 4, 1, "oⅣ", 3},  {0, 6, 1, "oⅥ", 3},  {1, 4, 2, "+Ⅳ", 3},
-    {1, 2, 3, "-Ⅱ", 3},  {0, 2, 3, "o-Ⅱ", 4}, {0, 1, 0, " Ⅰ", 3},  {1, 7, 0, " Ⅶ", 3},
-    {0, 5, 9, " Ⅴ", 3},  {2, 2, 3, "-Ⅱ", 3},  {0, 3, 0, " Ⅲ", 3},
+    {0, 4, 0, " Ⅳ", 3},
+    {0, 4, 1, "oⅣ", 3},
+    {0, 6, 1, "oⅥ", 3},
+    {1, 4, 2, "+Ⅳ", 3},
+    {1, 2, 3, "-Ⅱ", 3},
+    {0, 2, 3, "o-Ⅱ", 4},
+    {0, 1, 0, " Ⅰ", 3},
+    {1, 7, 0, " Ⅶ", 3},
+    {0, 5, 9, " Ⅴ", 3},
+    {2, 2, 3, "-Ⅱ", 3},
+    {0, 3, 0, " Ⅲ", 3},
     // a degree no key has
-    {0, 0, 0, " ？", 3}, {0, 8, 1, "o？", 3},
+    {0, 0, 0, " ？", 3},
+    {0, 8, 1, "o？", 3},
 };
 
 TEST(DegreeLabel, PrefixesTheNumeralWithTheVariantMark) {

@@ -15,12 +15,26 @@ struct TransposeCase {
 };
 
 const TransposeCase kTranspose[] = {
-    {"C", {4, -1}, "G"},   {"B", {4, -1}, "F♯"},  {"F", {4, -1}, "C"},   {"B♭", {4, -1}, "F"},
-    {"F♯", {4, -1}, "C♯"}, {"B♯", {4, -1}, "F♯♯"}, {"E", {2, 0}, "G♯"},  {"A", {2, -1}, "C"},
-    {"C♭", {2, 0}, "E♭"},  {"E♯", {3, -1}, "A♯"},  {"B", {1, 0}, "C♯"},  {"C", {6, -1}, "B"},
-    {"G", {6, -2}, "F"},   {"C", {7, -2}, "C"},    {"C", {-3, 1}, "G"},  {"D", {12, -3}, "B"},
+    {"C", {4, -1}, "G"},
+    {"B", {4, -1}, "F♯"},
+    {"F", {4, -1}, "C"},
+    {"B♭", {4, -1}, "F"},
+    {"F♯", {4, -1}, "C♯"},
+    {"B♯", {4, -1}, "F♯♯"},
+    {"E", {2, 0}, "G♯"},
+    {"A", {2, -1}, "C"},
+    {"C♭", {2, 0}, "E♭"},
+    {"E♯", {3, -1}, "A♯"},
+    {"B", {1, 0}, "C♯"},
+    {"C", {6, -1}, "B"},
+    {"G", {6, -2}, "F"},
+    {"C", {7, -2}, "C"},
+    {"C", {-3, 1}, "G"},
+    {"D", {12, -3}, "B"},
     // unison, octave and octave down leave every note alone
-    {"F♯", {0, 0}, "F♯"},  {"B♭", {7, -2}, "B♭"},  {"E", {-7, 2}, "E"},
+    {"F♯", {0, 0}, "F♯"},
+    {"B♭", {7, -2}, "B♭"},
+    {"E", {-7, 2}, "E"},
 };
 
 TEST(Transpose, SpellsEveryResultExactly) {
@@ -37,7 +51,7 @@ struct TransposeDownCase {
 };
 
 const TransposeDownCase kTransposeDown[] = {
-    {"C", {4, -1}, "F"}, {"F", {4, -1}, "B♭"}, {"A", {2, -1}, "F♯"},
+    {"C", {4, -1}, "F"},  {"F", {4, -1}, "B♭"}, {"A", {2, -1}, "F♯"},
     {"E♭", {2, -1}, "C"}, {"D", {1, 0}, "C"},
 };
 
@@ -49,14 +63,14 @@ TEST(TransposeDown, LowersByTheInterval) {
 }
 
 TEST(Transpose, CircleOfFifthsNeverRespells) {
-    const std::vector<const char*> Up = {"G",  "D",  "A",  "E",  "B",   "F♯", "C♯",
+    const std::vector<const char*> Up = {"G",  "D",  "A",  "E",  "B",  "F♯",  "C♯",
                                          "G♯", "D♯", "A♯", "E♯", "B♯", "F♯♯", "C♯♯"};
     TNoteName Note = N("C");
     for (const char* Want : Up) {
         Note = C::Transpose(Note, PerfectFifth);
         EXPECT_EQ(Note, N(Want));
     }
-    const std::vector<const char*> Down = {"F",  "B♭", "E♭", "A♭", "D♭",
+    const std::vector<const char*> Down = {"F",  "B♭", "E♭", "A♭",  "D♭",
                                            "G♭", "C♭", "F♭", "B♭♭", "E♭♭"};
     Note = N("C");
     for (const char* Want : Down) {
@@ -77,8 +91,8 @@ struct PitchClassCase {
 };
 
 const PitchClassCase kPitchClass[] = {
-    {N("C♯"), 1},  {N("C♭"), 11}, {N("B♯"), 0},   {N("F♭"), 4},    {N("E♯"), 5},
-    {N("B♭♭"), 9}, {N("F♯♯"), 7}, {N("C♭♭"), 10}, {N("A"), 9},     {N("G"), 7},
+    {N("C♯"), 1},    {N("C♭"), 11},    {N("B♯"), 0},    {N("F♭"), 4},     {N("E♯"), 5},
+    {N("B♭♭"), 9},   {N("F♯♯"), 7},    {N("C♭♭"), 10},  {N("A"), 9},      {N("G"), 7},
     {{'C', -60}, 0}, {{'C', -61}, -1}, {{'B', -71}, 0}, {{'B', -72}, -1}, {{'C', 1200}, 0},
 };
 

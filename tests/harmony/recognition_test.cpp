@@ -12,9 +12,15 @@ using C = TCalculatorEx;
 TChord Triad(const char* Root, TInterval Third, TInterval Fifth) {
     return {N(Root), {{{0, 0}, Third, Fifth, EndOfTones, {0, 0}}}};
 }
-TChord Major(const char* Root) { return Triad(Root, {2, 0}, {4, -1}); }
-TChord Minor(const char* Root) { return Triad(Root, {2, -1}, {4, -1}); }
-TChord Diminished(const char* Root) { return Triad(Root, {2, -1}, {4, -2}); }
+TChord Major(const char* Root) {
+    return Triad(Root, {2, 0}, {4, -1});
+}
+TChord Minor(const char* Root) {
+    return Triad(Root, {2, -1}, {4, -1});
+}
+TChord Diminished(const char* Root) {
+    return Triad(Root, {2, -1}, {4, -2});
+}
 
 struct FindDegreeCase {
     const char* Key;
@@ -24,20 +30,33 @@ struct FindDegreeCase {
 };
 
 const FindDegreeCase kFindDegree[] = {
-    {"C", Major("C"), 1, cvNormal},      {"C", Minor("D"), 2, cvNormal},
-    {"C", Diminished("D"), 2, cvBorrowed}, {"C", Major("D♭"), 2, cvNeapolitan},
-    {"C", Minor("E"), 3, cvNormal},      {"C", Major("F"), 4, cvNormal},
-    {"C", Minor("F"), 4, cvBorrowed},    {"C", Major("G"), 5, cvNormal},
-    {"C", Minor("A"), 6, cvNormal},      {"C", Major("A♭"), 6, cvBorrowed},
-    {"C", Diminished("B"), 7, cvNormal}, {"a", Minor("A"), 1, cvNormal},
-    {"a", Diminished("B"), 2, cvNormal}, {"a", Major("B♭"), 2, cvNeapolitan},
-    {"a", Major("C"), 3, cvNormal},      {"a", Minor("D"), 4, cvNormal},
-    {"a", Major("D"), 4, cvDorian},      {"a", Major("E"), 5, cvNormal},
-    {"a", Major("F"), 6, cvNormal},      {"a", Diminished("G♯"), 7, cvNormal},
+    {"C", Major("C"), 1, cvNormal},
+    {"C", Minor("D"), 2, cvNormal},
+    {"C", Diminished("D"), 2, cvBorrowed},
+    {"C", Major("D♭"), 2, cvNeapolitan},
+    {"C", Minor("E"), 3, cvNormal},
+    {"C", Major("F"), 4, cvNormal},
+    {"C", Minor("F"), 4, cvBorrowed},
+    {"C", Major("G"), 5, cvNormal},
+    {"C", Minor("A"), 6, cvNormal},
+    {"C", Major("A♭"), 6, cvBorrowed},
+    {"C", Diminished("B"), 7, cvNormal},
+    {"a", Minor("A"), 1, cvNormal},
+    {"a", Diminished("B"), 2, cvNormal},
+    {"a", Major("B♭"), 2, cvNeapolitan},
+    {"a", Major("C"), 3, cvNormal},
+    {"a", Minor("D"), 4, cvNormal},
+    {"a", Major("D"), 4, cvDorian},
+    {"a", Major("E"), 5, cvNormal},
+    {"a", Major("F"), 6, cvNormal},
+    {"a", Diminished("G♯"), 7, cvNormal},
     // chords the key does not hold, enharmonic spellings included
-    {"a", Major("G"), -1, 99},           {"a", Major("G♯"), -1, 99},
-    {"a", Major("A♯"), -1, 99},          {"a", Minor("G"), -1, 99},
-    {"C", Major("C♯"), -1, 99},          {"C", Minor("B♯"), -1, 99},
+    {"a", Major("G"), -1, 99},
+    {"a", Major("G♯"), -1, 99},
+    {"a", Major("A♯"), -1, 99},
+    {"a", Minor("G"), -1, 99},
+    {"C", Major("C♯"), -1, 99},
+    {"C", Minor("B♯"), -1, 99},
 };
 
 TEST(FindDegree, ReportsDegreeAndVariantOrNothing) {
@@ -64,10 +83,16 @@ const FindTonalityCase kFindTonality[] = {
     {"minor start key", "a", Minor("A"), Minor("D"), {"C", "a", "F"}},
     {"a single hit", "C", Major("C"), Minor("F♯"), {"E"}},
     // without a previous chord a neighbouring key only has to hold the named chord
-    {"no previous chord", "C", std::nullopt, Major("D"),
+    {"no previous chord",
+     "C",
+     std::nullopt,
+     Major("D"),
      {"G", "a", "G", "D", "b", "g", "A", "f♯", "c♯"}},
     // the farthest candidates from E♭ major are F♭ major and D♭ minor, not E major, C♯ minor
-    {"far keys keep their flats", "E♭", Major("F♭"), Major("F♭"),
+    {"far keys keep their flats",
+     "E♭",
+     Major("F♭"),
+     Major("F♭"),
      {"E♭", "A♭", "e♭", "C♭", "a♭", "F♭", "d♭"}},
 };
 
@@ -154,9 +179,8 @@ const ReinterpretCase kReinterpret[] = {
 TEST(Reinterpret, ReadsEveryChordOnEveryTargetDegree) {
     for (const auto& c : kReinterpret) {
         for (std::int32_t Target = 1; Target <= 7; ++Target) {
-            SCOPED_TRACE(std::string(c.Key) + " degree " + std::to_string(c.Degree) +
-                         " variant " + std::to_string(c.Variant) + " to degree " +
-                         std::to_string(Target));
+            SCOPED_TRACE(std::string(c.Key) + " degree " + std::to_string(c.Degree) + " variant " +
+                         std::to_string(c.Variant) + " to degree " + std::to_string(Target));
             const Reading& Want = c.Targets[Target - 1];
             TTonality Tonality = Key(c.Key);
             TChordVariant Variant = c.Variant;
