@@ -1,0 +1,234 @@
+#include "midi/fluidsynth_backend.h"
+
+#include "midi/midi_message.h"
+
+#include <SDL.h>
+#include <fluidsynth.h>
+#include <jack/jack.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+using FluidSettings = std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)>;
+using FluidSynth = std::unique_ptr<fluid_synth_t, decltype(&delete_fluid_synth)>;
+using FluidAudioDriver =
+    std::unique_ptr<fluid_audio_driver_t, decltype(&delete_fluid_audio_driver)>;
+
+constexpr TMidiHandle kHandle = 1;
+
+const char* const kSoundFonts[] = {
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+};
+
+void Quiet(int, const char*, void*) {}
+void QuietJack(const char*) {}
+
+// A driver that cannot open is expected (no server, no sound card): the synth and libjack
+// would otherwise print each failed attempt on the terminal.
+void SilenceLibraries() {
+    for (const int Level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
+        fluid_set_log_function(Level, Quiet, nullptr);
+    }
+    jack_set_error_function(QuietJack);
+    jack_set_info_function(QuietJack);
+}
+
+// FluidSynth's SDL2 driver needs the program to start SDL's audio first.
+class TSdlAudio {
+  public:
+    TSdlAudio() : Started(SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {}
+    ~TSdlAudio() {
+        if (Started) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        }
+    }
+    TSdlAudio(const TSdlAudio&) = delete;
+    TSdlAudio& operator=(const TSdlAudio&) = delete;
+
+  private:
+    bool Started;
+};
+
+} // namespace
+
+struct TFluidSynthBackend::TSynth {
+    FluidSettings Settings{nullptr, delete_fluid_settings};
+    FluidSynth Synth{nullptr, delete_fluid_synth};
+    // Declared before the driver that may use it, so that it outlives it.
+    std::unique_ptr<TSdlAudio> Sdl;
+    FluidAudioDriver Driver{nullptr, delete_fluid_audio_driver};
+    std::string DriverName;
+};
+
+std::vector<TFluidSynthBackend::TDriverSetup> TFluidSynthBackend::DefaultDrivers() {
+    return {
+        {"pipewire", 256, 2},
+        // PulseAudio ignores audio.periods and drops out below 512 frames (about 11 ms).
+        {"pulseaudio", 512, 2},
+        {"alsa", 256, 2},
+        {"jack", 0, 0}, // the JACK server decides the buffer
+        {"sdl2", 512, 2},
+    };
+}
+
+std::optional<std::string> TFluidSynthBackend::FindSoundFont() {
+    for (const char* Path : kSoundFonts) {
+        std::error_code Error;
+        if (std::filesystem::is_regular_file(Path, Error)) {
+            return std::string(Path);
+        }
+    }
+    return std::nullopt;
+}
+
+TFluidSynthBackend::TFluidSynthBackend(TOutput Output, std::vector<TDriverSetup> Drivers)
+    : Output(Output), Drivers(std::move(Drivers)) {}
+
+TFluidSynthBackend::~TFluidSynthBackend() = default;
+
+int TFluidSynthBackend::DeviceCount() {
+    return 1;
+}
+
+std::optional<std::string> TFluidSynthBackend::DeviceName(int Device) {
+    if (Device != 0) {
+        return std::nullopt;
+    }
+    return std::string(DeviceLabel);
+}
+
+std::optional<TMidiHandle> TFluidSynthBackend::Open(int Device) {
+    if ((Device != 0 && Device != -1) || IsOpen || !EnsureSynth()) {
+        return std::nullopt;
+    }
+    // A device opened anew starts from the General MIDI defaults, as a hardware one would.
+    fluid_synth_system_reset(Synth->Synth.get());
+    if (Output == TOutput::SoundServer && !StartAudio()) {
+        return std::nullopt;
+    }
+    IsOpen = true;
+    return kHandle;
+}
+
+void TFluidSynthBackend::Send(TMidiHandle Handle, std::uint32_t Message) {
+    if (Handle != kHandle || !IsOpen) {
+        return;
+    }
+    fluid_synth_t* Fluid = Synth->Synth.get();
+    const TShortMessage Short = UnpackShortMessage(Message);
+    const int Channel = Short.Bytes[0] & 0x0F;
+    const int Data1 = Short.Bytes[1] & 0x7F;
+    const int Data2 = Short.Bytes[2] & 0x7F;
+    switch (Short.Bytes[0] & 0xF0) {
+    case 0x80:
+        fluid_synth_noteoff(Fluid, Channel, Data1);
+        break;
+    case 0x90:
+        if (Data2 == 0) {
+            fluid_synth_noteoff(Fluid, Channel, Data1);
+        } else {
+            fluid_synth_noteon(Fluid, Channel, Data1, Data2);
+        }
+        break;
+    case 0xB0:
+        fluid_synth_cc(Fluid, Channel, Data1, Data2);
+        break;
+    case 0xC0:
+        fluid_synth_program_change(Fluid, Channel, Data1);
+        break;
+    case 0xE0:
+        fluid_synth_pitch_bend(Fluid, Channel, Data1 | (Data2 << 7));
+        break;
+    default:
+        break; // nothing else is ever sent
+    }
+}
+
+void TFluidSynthBackend::Close(TMidiHandle Handle) {
+    if (Handle != kHandle || !IsOpen) {
+        return;
+    }
+    IsOpen = false;
+    // The synth and its SoundFont stay loaded, so that opening the device again is quick;
+    // the sound server's stream is released.
+    Synth->Driver.reset();
+    Synth->Sdl.reset();
+    Synth->DriverName.clear();
+}
+
+void TFluidSynthBackend::Render(float* Left, float* Right, int Frames) {
+    if (Output == TOutput::Offline && Synth) {
+        fluid_synth_write_float(Synth->Synth.get(), Frames, Left, 0, 1, Right, 0, 1);
+    }
+}
+
+double TFluidSynthBackend::SampleRate() const {
+    double Rate = 44100;
+    if (Synth) {
+        fluid_settings_getnum(Synth->Settings.get(), "synth.sample-rate", &Rate);
+    }
+    return Rate;
+}
+
+std::string TFluidSynthBackend::AudioDriver() const {
+    return Synth ? Synth->DriverName : "";
+}
+
+bool TFluidSynthBackend::EnsureSynth() {
+    if (Synth) {
+        return true;
+    }
+    const std::optional<std::string> SoundFont = FindSoundFont();
+    if (!SoundFont) {
+        return false;
+    }
+    SilenceLibraries();
+    auto Made = std::make_unique<TSynth>();
+    Made->Settings.reset(new_fluid_settings());
+    if (!Made->Settings) {
+        return false;
+    }
+    fluid_settings_t* Settings = Made->Settings.get();
+    // Samples are read when a preset first sounds: the large SoundFont then loads in a
+    // fraction of the time and memory.
+    fluid_settings_setint(Settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(Settings, "synth.lock-memory", 0);
+    fluid_settings_setint(Settings, "audio.pulseaudio.adjust-latency", 0);
+    fluid_settings_setint(Settings, "audio.jack.autoconnect", 1);
+    Made->Synth.reset(new_fluid_synth(Settings));
+    if (!Made->Synth ||
+        fluid_synth_sfload(Made->Synth.get(), SoundFont->c_str(), 1) == FLUID_FAILED) {
+        return false;
+    }
+    Synth = std::move(Made);
+    return true;
+}
+
+bool TFluidSynthBackend::StartAudio() {
+    // libjack would otherwise try to start a server of its own and wait seconds for it.
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    fluid_settings_t* Settings = Synth->Settings.get();
+    for (const TDriverSetup& Setup : Drivers) {
+        if (fluid_settings_setstr(Settings, "audio.driver", Setup.Name.c_str()) != FLUID_OK) {
+            continue; // not built into this FluidSynth
+        }
+        if (Setup.PeriodSize > 0) {
+            fluid_settings_setint(Settings, "audio.period-size", Setup.PeriodSize);
+            fluid_settings_setint(Settings, "audio.periods", Setup.Periods);
+        }
+        if (Setup.Name == "sdl2") {
+            Synth->Sdl = std::make_unique<TSdlAudio>();
+        }
+        Synth->Driver.reset(new_fluid_audio_driver(Settings, Synth->Synth.get()));
+        if (Synth->Driver) {
+            Synth->DriverName = Setup.Name;
+            return true;
+        }
+        Synth->Sdl.reset();
+    }
+    return false;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "midi/midi_backend.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The built-in software synthesizer: one device that plays Debian's General MIDI SoundFont
+// through the desktop's sound server. Settings, synth, SoundFont and audio driver are made
+// and destroyed here and nowhere else.
+class TFluidSynthBackend : public TMidiBackend {
+  public:
+    static constexpr const char* DeviceLabel = "内蔵シンセサイザー (FluidSynth)";
+
+    // How the synth's audio leaves it: through a sound server, or only by Render (tests,
+    // measurements), in which case no audio driver is ever started.
+    enum class TOutput { SoundServer, Offline };
+
+    // The audio drivers tried in turn, each with the smallest buffer that plays without
+    // dropouts. Tests may narrow the list.
+    struct TDriverSetup {
+        std::string Name;
+        int PeriodSize;
+        int Periods;
+    };
+    static std::vector<TDriverSetup> DefaultDrivers();
+
+    // The first of Debian's General MIDI SoundFonts that exists.
+    static std::optional<std::string> FindSoundFont();
+
+    explicit TFluidSynthBackend(TOutput Output = TOutput::SoundServer,
+                                std::vector<TDriverSetup> Drivers = DefaultDrivers());
+    ~TFluidSynthBackend() override;
+
+    int DeviceCount() override;
+    std::optional<std::string> DeviceName(int Device) override;
+    // Device 0, or -1 (the default device): loads the SoundFont on first use, then starts
+    // the audio. Fails, without side effects, when no SoundFont or no driver can be had.
+    std::optional<TMidiHandle> Open(int Device) override;
+    void Send(TMidiHandle Handle, std::uint32_t Message) override;
+    void Close(TMidiHandle Handle) override;
+
+    // Offline output only: renders Frames stereo frames from the synth.
+    void Render(float* Left, float* Right, int Frames);
+    double SampleRate() const;
+    // The driver now playing ("" when none).
+    std::string AudioDriver() const;
+
+  private:
+    struct TSynth;
+    bool EnsureSynth();
+    bool StartAudio();
+
+    TOutput Output;
+    std::vector<TDriverSetup> Drivers;
+    std::unique_ptr<TSynth> Synth;
+    bool IsOpen = false;
+};

@@ -1,0 +1,99 @@
+#include "audio_analysis.h"
+#include "harmony/calculator.h"
+#include "midi/combined_backend.h"
+#include "midi/fluidsynth_backend.h"
+#include "midi/instrument.h"
+#include "midi/rtmidi_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+struct TRendered {
+    std::vector<float> Left, Right;
+};
+
+TRendered Render(TFluidSynthBackend& Synth, double Seconds) {
+    const auto Frames = static_cast<int>(Seconds * Synth.SampleRate());
+    TRendered Out{std::vector<float>(static_cast<std::size_t>(Frames)),
+                  std::vector<float>(static_cast<std::size_t>(Frames))};
+    Synth.Render(Out.Left.data(), Out.Right.data(), Frames);
+    return Out;
+}
+
+struct SoundCase {
+    const char* Name;
+    TTonality Key;
+    int Degree;
+    std::vector<int> PitchClasses;
+};
+
+// The synth renders offline: program 49 (strings), the chord, then all notes off.
+TEST(BuiltInSynth, PlaysTheChordsPitchClassesAndFallsSilent) {
+    const SoundCase Cases[] = {
+        {"C major I", {{'C', 0}, 0}, 1, {0, 4, 7}},
+        {"A minor VII", {{'A', 0}, 1}, 7, {2, 8, 11}},
+    };
+    for (const auto& c : Cases) {
+        SCOPED_TRACE(c.Name);
+        TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::Offline);
+        TInstrument Instrument(Synth);
+        ASSERT_TRUE(Instrument.Open(0)) << "no SoundFont?";
+        Instrument.SetVoice(49);
+        TChordVariant Variant = cvNormal;
+        Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, c.Key, c.Degree));
+
+        Render(Synth, 0.3); // the attack
+        const TRendered Held = Render(Synth, 0.5);
+        const double Loudness = Rms(Held.Left.data(), Held.Left.size());
+        EXPECT_GT(Loudness, 0.01);
+        const auto Energy =
+            PitchClassEnergy(Held.Left.data(), Held.Left.size(), Synth.SampleRate());
+        EXPECT_EQ(StrongestPitchClasses(Energy, 3), c.PitchClasses);
+
+        Instrument.SoundOff();
+        Render(Synth, 1.5); // the release
+        const TRendered After = Render(Synth, 0.2);
+        EXPECT_LT(Rms(After.Left.data(), After.Left.size()), Loudness / 100);
+    }
+}
+
+TEST(BuiltInSynth, IsOneDeviceWithItsName) {
+    TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::Offline);
+    EXPECT_EQ(Synth.DeviceCount(), 1);
+    EXPECT_EQ(Synth.DeviceName(0), "内蔵シンセサイザー (FluidSynth)");
+    EXPECT_EQ(Synth.DeviceName(1), std::nullopt);
+    EXPECT_EQ(Synth.Open(1), std::nullopt);
+    EXPECT_TRUE(TFluidSynthBackend::FindSoundFont().has_value());
+}
+
+TEST(BuiltInSynth, FailsToOpenWhenNoDriverWorks) {
+    const std::string Folder = testing::TempDir();
+    ASSERT_EQ(chdir(Folder.c_str()), 0);
+    TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer,
+                             {{"no-such-driver", 512, 2}});
+    TInstrument Instrument(Synth);
+    EXPECT_FALSE(Instrument.Open(0));
+    EXPECT_FALSE(Instrument.Open(-1));
+    EXPECT_EQ(Synth.AudioDriver(), "");
+}
+
+bool HasAlsaSequencer() {
+    return access("/dev/snd/seq", F_OK) == 0;
+}
+
+TEST(SystemDevices, WithoutSequencerOrJackOnlyTheBuiltInSynthIsListed) {
+    if (HasAlsaSequencer()) {
+        GTEST_SKIP() << "this machine has an ALSA sequencer";
+    }
+    EXPECT_EQ(TRtMidiBackend().DeviceCount(), 0);
+    const auto System = MakeSystemMidiBackend();
+    EXPECT_EQ(System->DeviceCount(), 1);
+    EXPECT_EQ(System->DeviceName(0), TFluidSynthBackend::DeviceLabel);
+}
+
+} // namespace

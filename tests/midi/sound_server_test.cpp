@@ -1,0 +1,112 @@
+// The built-in synth through a real sound server: a chord played for two seconds must reach
+// the server's sink whole. Runs under with_pulseaudio.sh, which names the sink.
+#include "audio_analysis.h"
+#include "harmony/calculator.h"
+#include "midi/fluidsynth_backend.h"
+#include "midi/instrument.h"
+#include "wav_file.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr double kRate = 44100;
+constexpr std::size_t kWindow = 441; // 10 ms
+
+// Records the sink's monitor into a WAV file until destroyed.
+class TRecorder {
+  public:
+    TRecorder(const std::string& Sink, const std::string& Path) {
+        const std::string Device = "--device=" + Sink + ".monitor";
+        Pid = fork();
+        if (Pid == 0) {
+            execlp("parecord", "parecord", Device.c_str(), "--file-format=wav", "--format=s16le",
+                   "--rate=44100", "--channels=2", Path.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~TRecorder() {
+        if (Pid > 0) {
+            kill(Pid, SIGINT);
+            int Status;
+            waitpid(Pid, &Status, 0);
+        }
+    }
+    TRecorder(const TRecorder&) = delete;
+    TRecorder& operator=(const TRecorder&) = delete;
+
+  private:
+    pid_t Pid;
+};
+
+// The chord played through the sound server and recorded from its sink.
+std::vector<float> PlayAndRecord(const std::string& Sink, int PeriodSize) {
+    const std::string Path = testing::TempDir() + "kadenzo-sink.wav";
+    {
+        TRecorder Recorder(Sink, Path);
+        std::this_thread::sleep_for(500ms);
+        TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer,
+                                 {{"pulseaudio", PeriodSize, 2}});
+        TInstrument Instrument(Synth);
+        if (!Instrument.Open(0)) {
+            ADD_FAILURE() << "the synth did not open through PulseAudio";
+            return {};
+        }
+        EXPECT_EQ(Synth.AudioDriver(), "pulseaudio");
+        Instrument.SetVoice(49);
+        TChordVariant Variant = cvNormal;
+        Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, {{'C', 0}, 0}, 1));
+        std::this_thread::sleep_for(2s);
+        Instrument.SoundOff();
+        std::this_thread::sleep_for(300ms);
+    }
+    return ReadWavLeft(Path);
+}
+
+TEST(SoundServer, TheChordReachesTheSinkWithoutGaps) {
+    const char* Sink = std::getenv("KADENZO_TEST_SINK");
+    if (Sink == nullptr) {
+        GTEST_SKIP() << "run under with_pulseaudio.sh";
+    }
+    const int PeriodSize = std::getenv("KADENZO_PERIOD_SIZE") != nullptr
+                               ? std::atoi(std::getenv("KADENZO_PERIOD_SIZE"))
+                               : TFluidSynthBackend::DefaultDrivers()[1].PeriodSize;
+    const std::vector<float> Left = PlayAndRecord(Sink, PeriodSize);
+    ASSERT_GT(Left.size(), 2 * kRate);
+
+    // The chord starts with the first loud window; its first 100 ms are the attack.
+    std::size_t Onset = 0;
+    while (Onset + kWindow <= Left.size() && Rms(&Left[Onset], kWindow) < 0.003) {
+        Onset += kWindow;
+    }
+    const std::size_t Begin = Onset + 10 * kWindow;
+    const std::size_t End = Onset + 180 * kWindow; // 1.8 s of the 2 s held
+    ASSERT_LE(End, Left.size()) << "the chord is missing or cut short";
+
+    std::vector<double> Levels;
+    for (std::size_t At = Begin; At < End; At += kWindow) {
+        Levels.push_back(Rms(&Left[At], kWindow));
+    }
+    std::vector<double> Sorted = Levels;
+    std::sort(Sorted.begin(), Sorted.end());
+    const double Median = Sorted[Sorted.size() / 2];
+    EXPECT_GT(Median, 0.005);
+    for (std::size_t i = 0; i < Levels.size(); ++i) {
+        EXPECT_GT(Levels[i], Median / 3) << "gap at " << (i + 10) * 10 << " ms after the onset";
+    }
+    const auto Energy = PitchClassEnergy(&Left[Begin], End - Begin, kRate);
+    EXPECT_EQ(StrongestPitchClasses(Energy, 3), (std::vector<int>{0, 4, 7}));
+}
+
+} // namespace
