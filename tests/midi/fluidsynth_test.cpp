@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
 #include <vector>
 
 namespace {
@@ -71,15 +73,25 @@ TEST(BuiltInSynth, IsOneDeviceWithItsName) {
     EXPECT_TRUE(TFluidSynthBackend::FindSoundFont().has_value());
 }
 
+// No JACK server runs beside these tests (their resource lock), and the other name is no
+// driver at all: every attempt fails, and nothing is left behind in the working folder.
 TEST(BuiltInSynth, FailsToOpenWhenNoDriverWorks) {
-    const std::string Folder = testing::TempDir();
-    ASSERT_EQ(chdir(Folder.c_str()), 0);
-    TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer,
-                             {{"no-such-driver", 512, 2}});
-    TInstrument Instrument(Synth);
-    EXPECT_FALSE(Instrument.Open(0));
-    EXPECT_FALSE(Instrument.Open(-1));
-    EXPECT_EQ(Synth.AudioDriver(), "");
+    const std::filesystem::path Folder =
+        std::filesystem::path(testing::TempDir()) / "kadenzo-no-driver";
+    std::filesystem::create_directories(Folder);
+    const std::filesystem::path Previous = std::filesystem::current_path();
+    std::filesystem::current_path(Folder);
+    {
+        TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer,
+                                 {{"no-such-driver", 512, 2}, {"jack", 0, 0}});
+        TInstrument Instrument(Synth);
+        EXPECT_FALSE(Instrument.Open(0));
+        EXPECT_FALSE(Instrument.Open(-1));
+        EXPECT_EQ(Synth.AudioDriver(), "");
+    }
+    std::filesystem::current_path(Previous);
+    EXPECT_TRUE(std::filesystem::is_empty(Folder));
+    std::filesystem::remove_all(Folder);
 }
 
 bool HasAlsaSequencer() {
