@@ -41,14 +41,21 @@ std::optional<TMidiHandle> TRecordingBackend::Open(int Device) {
     if (Device < -1 || Device >= DeviceCount() || Failing.count(Device) > 0) {
         return std::nullopt;
     }
-    Log.push_back({TEventKind::Open, Device, 0});
+    Record({TEventKind::Open, Device, 0});
     return HandleOf(Device);
 }
 
 void TRecordingBackend::Send(TMidiHandle Handle, std::uint32_t Message) {
-    Log.push_back({TEventKind::Message, DeviceOf(Handle), Message});
+    Record({TEventKind::Message, DeviceOf(Handle), Message});
 }
 
 void TRecordingBackend::Close(TMidiHandle Handle) {
-    Log.push_back({TEventKind::Close, DeviceOf(Handle), 0});
+    Record({TEventKind::Close, DeviceOf(Handle), 0});
+}
+
+void TRecordingBackend::Record(const TEvent& Event) {
+    Log.push_back(Event);
+    if (Listener) {
+        Listener(Event);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "midi/midi_backend.h"
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@ class TRecordingBackend : public TMidiBackend {
     explicit TRecordingBackend(std::vector<std::string> Names);
 
     void FailToOpen(int Device) { Failing.insert(Device); }
+    // Called with every event as it happens, besides the log.
+    void SetListener(std::function<void(const TEvent&)> Listener) {
+        this->Listener = std::move(Listener);
+    }
     const std::vector<TEvent>& Events() const { return Log; }
     void ClearEvents() { Log.clear(); }
     // The packed messages that Device received, in order.
@@ -34,5 +39,8 @@ class TRecordingBackend : public TMidiBackend {
   private:
     std::vector<std::string> Names;
     std::set<int> Failing;
+    void Record(const TEvent& Event);
+
     std::vector<TEvent> Log;
+    std::function<void(const TEvent&)> Listener;
 };

@@ -1,0 +1,184 @@
+#include "harmony/calculator.h"
+#include "progression/form_main_model.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint16_t vkEnter = 13, vkSpace = 32, vkHome = 36, vkUp = 38, vkRight = 39,
+                        vkDown = 40;
+
+// The digit 1..7 of a main-keyboard or keypad key, or 0.
+std::int32_t DigitOf(std::uint16_t Key) {
+    if (Key >= '1' && Key <= '7') {
+        return Key - '0';
+    }
+    if (Key >= 97 && Key <= 103) {
+        return Key - 96;
+    }
+    return 0;
+}
+
+bool IsChordLetter(std::uint16_t Key) { return Key >= 'A' && Key <= 'G'; }
+
+} // namespace
+
+void TFormMainModel::OnKeyDown(std::uint16_t& Key, TShiftState Shift) {
+    if (Key == vkUp || Key == vkDown) {
+        HeldArrow = Key;
+    }
+    const bool Ctrl = (Shift & ssCtrl) != 0;
+    const bool Alt = (Shift & ssAlt) != 0;
+    const std::int32_t Digit = DigitOf(Key);
+    if (Key == vkHome) {
+        ResetSession();
+    } else if (Key == vkUp && Ctrl) {
+        ChangeKey(true, false);
+    } else if (Key == vkDown && Ctrl) {
+        ChangeKey(false, true);
+    } else if (Key == vkRight && Ctrl) {
+        ChangeKey(false, false);
+    } else if (Key == vkEnter) {
+        ReplayNext();
+    } else if (Key == vkSpace) {
+        NextInterpretation();
+    } else if (IsChordLetter(Key)) {
+        EnterChordName(static_cast<char>(Key), HeldArrow == vkUp, HeldArrow == vkDown, Alt,
+                       (Shift & ssShift) != 0);
+    } else if (Digit != 0 && Ctrl && Alt) {
+        SecondaryDominant(Digit);
+    } else if (Digit != 0 && Ctrl) {
+        PivotTo(Digit);
+    } else if (Digit != 0) {
+        // Down held borrows from the parallel minor; Alt asks for the Dorian IV or the
+        // Neapolitan II. ChordOf keeps each only where it applies.
+        const bool Borrowable = Digit == 2 || Digit == 4 || Digit == 6;
+        TChordVariant Chosen =
+            Tonality.Mode == 0 && HeldArrow == vkDown && Borrowable ? cvBorrowed : cvNormal;
+        if (Alt && Digit == 4) {
+            Chosen = cvDorian;
+        } else if (Alt && Digit == 2) {
+            Chosen = cvNeapolitan;
+        }
+        CommitDegree(Digit, Chosen);
+    }
+    Key = 0;
+}
+
+void TFormMainModel::OnKeyUp(std::uint16_t Key, TShiftState) {
+    if (Key == vkUp || Key == vkDown) {
+        HeldArrow = 0;
+    }
+}
+
+void TFormMainModel::ChangeKey(bool FifthUp, bool FifthDown) {
+    TNoteName& Tonic = Tonality.Tonic;
+    if (FifthUp) {
+        Tonic = TCalculator::Transpose(Tonic, PerfectFifth);
+    } else if (FifthDown) {
+        Tonic = TCalculator::TransposeDown(Tonic, PerfectFifth);
+    } else if (Tonality.Mode == 0) {
+        Tonic = TCalculator::TransposeDown(Tonic, MinorThird);
+        Tonality.Mode = 1;
+    } else {
+        Tonic = TCalculator::Transpose(Tonic, MinorThird);
+        Tonality.Mode = 0;
+    }
+    WriteTonalityLabel();
+    if (Cursor > 0) {
+        AppendSeparator();
+        LastAction = laKeyChange;
+    }
+}
+
+void TFormMainModel::EnterChordName(char Letter, bool Sharp, bool Flat, bool Minor,
+                                    bool Diminished) {
+    const std::int32_t Accidental = Sharp ? 1 : Flat ? -1 : 0;
+    const TChord Named{{Letter, Accidental},
+                       {{TCalculator::MakeInterval(0, 0),
+                         TCalculator::MakeInterval(2, Minor || Diminished ? -1 : 0),
+                         TCalculator::MakeInterval(4, Diminished ? -2 : -1), EndOfTones,
+                         TCalculator::MakeInterval(0, 0)}}};
+    TChordVariant Found = cvNormal;
+    const std::int32_t InKey = TCalculatorEx::FindDegree(Tonality, Named, Found);
+    if (InKey >= 0) {
+        CommitDegree(InKey, Found);
+        return;
+    }
+    CandidateIndex = 1;
+    const std::optional<TChord> Previous = PreviousChord();
+    if (TCalculatorEx::FindTonality(Tonality, CandidateIndex, Previous, Named)) {
+        CommitNamedChord(Previous, Named);
+        LastAction = laNamed;
+    }
+}
+
+void TFormMainModel::CommitNamedChord(const std::optional<TChord>& Previous,
+                                      const TChord& Named) {
+    TChordVariant PreviousVariant = cvNormal;
+    const std::int32_t PreviousDegree =
+        Previous ? TCalculatorEx::FindDegree(Tonality, *Previous, PreviousVariant) : -1;
+    if (PreviousDegree < 0) {
+        WriteTonalityLabel();
+        AppendSeparator();
+    } else {
+        Degree = PreviousDegree;
+        Variant = PreviousVariant;
+        WriteDegreeLabel(); // the chord before, read as a pivot in the new key
+    }
+    TChordVariant NamedVariant = cvNormal;
+    const std::int32_t NamedDegree = TCalculatorEx::FindDegree(Tonality, Named, NamedVariant);
+    CommitDegree(NamedDegree, NamedVariant);
+}
+
+void TFormMainModel::NextInterpretation() {
+    if (LastAction != laNamed && LastAction != laReplay) {
+        return;
+    }
+    const std::size_t Placed = std::min(Progression.size(), static_cast<std::size_t>(Cursor));
+    if (Placed < 2) {
+        return;
+    }
+    const TChord Named = TCalculatorEx::ChordOf(Variant, Tonality, Degree);
+    // The chord before the named one, as it was recorded: the search starts from its key.
+    const TProgressionEntry& Before = Progression[Placed - 2];
+    TTonality Found = Before.Tonality;
+    TChordVariant BeforeVariant = Before.Variant;
+    const TChord Previous = TCalculatorEx::ChordOf(BeforeVariant, Found, Before.Degree);
+    if (!TCalculatorEx::FindTonality(Found, CandidateIndex, Previous, Named)) {
+        return;
+    }
+    Tonality = Found;
+    Degree = Before.Degree;
+    Variant = BeforeVariant;
+    Progression.resize(Placed - 1);
+    LastAction = laKeyChange;
+    CommitNamedChord(Previous, Named);
+    LastAction = laNamed;
+}
+
+void TFormMainModel::SecondaryDominant(std::int32_t Digit) {
+    std::int32_t OnDegree = Digit + 3;
+    if (OnDegree > 7) {
+        OnDegree -= 7;
+    }
+    TChordVariant Local = cvNormal;
+    const TChord Chord = TCalculatorEx::ChordOf(Local, Tonality, OnDegree);
+    Tonality.Tonic = Chord.Root;
+    Tonality.Mode = Chord.Tones[1].Alter == 0 ? 0 : 1;
+    WriteTonalityLabel();
+    AppendSeparator();
+    CommitDegree(5, cvNormal);
+    LastAction = laDegree;
+}
+
+void TFormMainModel::PivotTo(std::int32_t Target) {
+    if (Degree == 0) {
+        return;
+    }
+    if (TCalculatorEx::Reinterpret(Tonality, Degree, Target, Variant)) {
+        Degree = Target;
+        WriteDegreeLabel();
+        LastAction = laKeyChange;
+    }
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "harmony/chord.h"
+
+#include <cstdint>
+
+// One recorded chord: the key it was placed in, its degree there and its variant. The chord
+// itself is rebuilt with ChordOf whenever it is needed.
+struct TProgressionEntry {
+    TTonality Tonality;
+    std::int32_t Degree;
+    TChordVariant Variant;
+};
+
+// What the last command that took effect did: it gates Enter and Space and decides where
+// the next key label goes.
+enum TLastAction : std::uint8_t {
+    laNone = 0,
+    laReplay = 1,
+    laKeyChange = 2,
+    laDegree = 3,
+    laNamed = 4,
+};

@@ -1,0 +1,247 @@
+#include "tools/script_runner.h"
+
+#include "harmony/fatal_exit.h"
+#include "midi/midi_message.h"
+#include "progression/progression_file.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kDisplayLines = 5;
+
+bool IsDigits(const std::string& Text, std::size_t MaxLength) {
+    if (Text.empty() || Text.size() > MaxLength) {
+        return false;
+    }
+    for (const char Character : Text) {
+        if (Character < '0' || Character > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "-" or a word of the letters S, A, C, each at most once.
+std::optional<TShiftState> ParseModifiers(const std::string& Text) {
+    if (Text == "-") {
+        return TShiftState{0};
+    }
+    if (Text.empty()) {
+        return std::nullopt;
+    }
+    TShiftState Shift = 0;
+    for (const char Letter : Text) {
+        const TShiftState Bit = Letter == 'S' ? ssShift : Letter == 'A' ? ssAlt
+                                                       : Letter == 'C' ? ssCtrl
+                                                                       : 0;
+        if (Bit == 0 || (Shift & Bit) != 0) {
+            return std::nullopt;
+        }
+        Shift |= Bit;
+    }
+    return Shift;
+}
+
+std::string Hex(std::uint8_t Byte) {
+    char Text[3];
+    std::snprintf(Text, sizeof Text, "%02X", Byte);
+    return Text;
+}
+
+} // namespace
+
+struct TScriptRunner::TCommand {
+    enum class TKind { Down, Up, Init, SoundOff, Voice, Select, Write, Read, WriteCancel, ReadCancel };
+    TKind Kind = TKind::Init;
+    std::uint16_t Key = 0;
+    TShiftState Shift = 0;
+    std::int32_t Number = 0;
+    std::string Text;
+};
+
+TScriptRunner::TScriptRunner(std::ostream& Out)
+    : Out(Out), Backend({"Recorder 0", "Recorder 1"}), Form(Backend, *this) {
+    Backend.SetListener([this](const TRecordingBackend::TEvent& Event) { PrintEvent(Event); });
+    SetFatalExitHandler([this](const std::string& Message) {
+        this->Out << "fatal " << Message << '\n';
+        this->Out.flush();
+        std::_Exit(3);
+    });
+}
+
+// Closing the window silences the device; that is no command's doing and is not printed.
+TScriptRunner::~TScriptRunner() {
+    Printing = false;
+    SetFatalExitHandler(nullptr);
+}
+
+void TScriptRunner::Start() {
+    Out << "> start\n";
+    Form.FormShow();
+    PrintWindow();
+}
+
+TScriptRunner::TOutcome TScriptRunner::Run(const std::string& Line) {
+    if (Line.empty() || Line[0] == '#') {
+        return TOutcome::Skipped;
+    }
+    const std::optional<TCommand> Command = Parse(Line);
+    if (!Command) {
+        return TOutcome::Malformed;
+    }
+    Out << "> " << Line << '\n';
+    Execute(*Command);
+    PrintWindow();
+    return TOutcome::Ran;
+}
+
+TScriptRunner::TOutcome TScriptRunner::RunQuietly(const std::string& Line) {
+    const std::optional<TCommand> Command = Parse(Line);
+    if (!Command) {
+        return TOutcome::Malformed;
+    }
+    Printing = false;
+    Execute(*Command);
+    Printing = true;
+    Backend.ClearEvents();
+    return TOutcome::Ran;
+}
+
+std::optional<TScriptRunner::TCommand> TScriptRunner::Parse(const std::string& Line) {
+    using TKind = TCommand::TKind;
+    const std::size_t Space = Line.find(' ');
+    const std::string Word = Line.substr(0, Space);
+    const bool Bare = Space == std::string::npos;
+    const std::string Rest = Bare ? std::string() : Line.substr(Space + 1);
+    TCommand Command;
+    if (Word == "down" || Word == "up") {
+        const std::size_t Second = Rest.find(' ');
+        const std::string Key = Rest.substr(0, Second);
+        const std::optional<TShiftState> Shift =
+            Second == std::string::npos ? std::nullopt : ParseModifiers(Rest.substr(Second + 1));
+        if (Bare || !IsDigits(Key, 5) || std::stol(Key) > 65535 || !Shift) {
+            return std::nullopt;
+        }
+        Command.Kind = Word == "down" ? TKind::Down : TKind::Up;
+        Command.Key = static_cast<std::uint16_t>(std::stol(Key));
+        Command.Shift = *Shift;
+    } else if (Word == "init" || Word == "soundoff" || Word == "write-cancel" ||
+               Word == "read-cancel") {
+        if (!Bare) {
+            return std::nullopt;
+        }
+        Command.Kind = Word == "init"           ? TKind::Init
+                       : Word == "soundoff"     ? TKind::SoundOff
+                       : Word == "write-cancel" ? TKind::WriteCancel
+                                                : TKind::ReadCancel;
+    } else if (Word == "voice" || Word == "write" || Word == "read") {
+        Command.Kind = Word == "voice" ? TKind::Voice : Word == "write" ? TKind::Write : TKind::Read;
+        Command.Text = Rest;
+    } else if (Word == "select") {
+        const bool Negative = !Rest.empty() && Rest[0] == '-';
+        const std::string Digits = Negative ? Rest.substr(1) : Rest;
+        if (Bare || !IsDigits(Digits, 10)) {
+            return std::nullopt;
+        }
+        const long long Value = std::stoll(Rest);
+        if (Value < INT32_MIN || Value > INT32_MAX) {
+            return std::nullopt;
+        }
+        Command.Kind = TKind::Select;
+        Command.Number = static_cast<std::int32_t>(Value);
+    } else {
+        return std::nullopt;
+    }
+    return Command;
+}
+
+void TScriptRunner::Execute(const TCommand& Command) {
+    using TKind = TCommand::TKind;
+    std::uint16_t Key = Command.Key;
+    switch (Command.Kind) {
+    case TKind::Down:
+        Form.OnKeyDown(Key, Command.Shift);
+        break;
+    case TKind::Up:
+        Form.OnKeyUp(Key, Command.Shift);
+        break;
+    case TKind::Init:
+        Form.ButtonInitClick();
+        break;
+    case TKind::SoundOff:
+        Form.ButtonSoundOffClick();
+        break;
+    case TKind::Voice:
+        Form.SetVoiceNoText(Command.Text);
+        Form.ButtonVoiceNoClick();
+        break;
+    case TKind::Select:
+        Form.SetSelectedDevice(Command.Number);
+        Form.ListBoxDevsClick();
+        break;
+    case TKind::Write:
+    case TKind::WriteCancel:
+        FileNameAnswer = Command.Kind == TKind::Write ? std::optional(Command.Text) : std::nullopt;
+        Form.ButtonWriteClick();
+        break;
+    case TKind::Read:
+    case TKind::ReadCancel:
+        FileNameAnswer = Command.Kind == TKind::Read ? std::optional(Command.Text) : std::nullopt;
+        Form.ButtonReadClick();
+        break;
+    }
+}
+
+void TScriptRunner::PrintEvent(const TRecordingBackend::TEvent& Event) {
+    if (!Printing) {
+        return;
+    }
+    using TKind = TRecordingBackend::TEventKind;
+    switch (Event.Kind) {
+    case TKind::Open:
+        Out << "open " << Event.Device << '\n';
+        break;
+    case TKind::Close:
+        Out << "close " << Event.Device << '\n';
+        break;
+    case TKind::Message: {
+        const TShortMessage Message = UnpackShortMessage(Event.Message);
+        Out << "midi";
+        for (std::size_t i = 0; i < Message.Size; ++i) {
+            Out << ' ' << Hex(Message.Bytes[i]);
+        }
+        Out << '\n';
+        break;
+    }
+    }
+}
+
+void TScriptRunner::PrintWindow() {
+    for (int i = 0; i < kDisplayLines; ++i) {
+        Out << "line" << i << ' ' << Form.Lines().Get(i) << '\n';
+    }
+    const TTonality Key = Form.GetTonality();
+    Out << "state key=" << Key.Tonic.Letter << Key.Tonic.Accidental << '/' << int{Key.Mode}
+        << " degree=" << Form.GetDegree() << " variant=" << int{Form.GetVariant()}
+        << " cursor=" << Form.GetCursor() << " last=" << int{Form.GetLastAction()}
+        << " candidate=" << Form.GetCandidateIndex() << " labelline=" << Form.GetLabelLine()
+        << " keycol=" << Form.GetKeyLabelColumn() << " held=" << Form.GetHeldArrow() << '\n';
+    for (const TProgressionEntry& Entry : Form.GetProgression()) {
+        Out << "entry " << EntryLine(Entry) << '\n';
+    }
+    Backend.ClearEvents();
+}
+
+std::optional<std::string> TScriptRunner::QueryFileName(const std::string&) {
+    return FileNameAnswer;
+}
+
+void TScriptRunner::ShowError(const std::string& Message) {
+    if (Printing) {
+        Out << "error " << Message << '\n';
+    }
+}
+
+void TScriptRunner::ShowConversionError(const std::string& Message) { ShowError(Message); }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "midi/recording_backend.h"
+#include "progression/form_main_model.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+// Runs the main window's behaviour from script commands, with two recording MIDI devices,
+// and writes after each command what happened: MIDI traffic, dialogs, the display lines, the
+// working state and the progression.
+class TScriptRunner : private TFormMainView {
+public:
+    explicit TScriptRunner(std::ostream& Out);
+    ~TScriptRunner() override;
+
+    // The window's start-up, printed as the block of the pseudo-command "start".
+    void Start();
+
+    enum class TOutcome { Ran, Skipped, Malformed };
+    // Runs one script line (without its LF) and prints its block.
+    TOutcome Run(const std::string& Line);
+
+    // Runs one line without printing anything, for measurements of the model's own work.
+    TOutcome RunQuietly(const std::string& Line);
+
+    TFormMainModel& Model() { return Form; }
+
+private:
+    struct TCommand;
+    static std::optional<TCommand> Parse(const std::string& Line);
+    void Execute(const TCommand& Command);
+    void PrintEvent(const TRecordingBackend::TEvent& Event);
+    void PrintWindow();
+
+    // TFormMainView
+    void FocusDisplay() override {}
+    void ListDevices(const std::vector<std::string>&) override {}
+    void SelectDevice(int) override {}
+    std::optional<std::string> QueryFileName(const std::string& Caption) override;
+    void ShowError(const std::string& Message) override;
+    void ShowConversionError(const std::string& Message) override;
+
+    std::ostream& Out;
+    bool Printing = true;
+    std::optional<std::string> FileNameAnswer;
+    TRecordingBackend Backend;
+    TFormMainModel Form;
+};
