@@ -1,0 +1,53 @@
+#include "harmony/fatal_exit.h"
+#include "tools/script_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+using TOutcome = TScriptRunner::TOutcome;
+
+TEST(ScriptRunner, RefusesEveryMalformedCommand) {
+    const char* Malformed[] = {
+        "down",        "down 49",      "down 49 ",   "down  49 -", "down 49 -x", "down 49 SS",
+        "down 49 CAC", "down 49 s",    "down 65536 -", "down 123456 -", "down -1 -", "down 4a -",
+        "up 38",       "init ",        "init x",     "soundoff now", "write-cancel ", "read-cancel x",
+        "select",      "select ",      "select +1",  "select 1 ",  "select 2147483648",
+        "select --1",  "select -",     "press 49 -", "Down 49 -",  " down 49 -",  "down 49 -\r",
+    };
+    for (const char* Line : Malformed) {
+        std::ostringstream Out;
+        TScriptRunner Runner(Out);
+        EXPECT_EQ(Runner.Run(Line), TOutcome::Malformed) << '"' << Line << '"';
+        EXPECT_EQ(Out.str(), "") << Line;
+    }
+}
+
+TEST(ScriptRunner, RunsWellFormedCommandsAndSkipsCommentsAndEmptyLines) {
+    const char* WellFormed[] = {
+        "down 49 -", "up 38 C",  "down 65535 SAC", "down 00049 CA", "init", "soundoff",
+        "voice",     "voice  7", "select -2147483648", "select 0", "write-cancel", "read-cancel",
+    };
+    std::ostringstream Out;
+    TScriptRunner Runner(Out);
+    Runner.Start();
+    for (const char* Line : WellFormed) {
+        EXPECT_EQ(Runner.Run(Line), TOutcome::Ran) << Line;
+    }
+    EXPECT_EQ(Runner.Run(""), TOutcome::Skipped);
+    EXPECT_EQ(Runner.Run("# a comment"), TOutcome::Skipped);
+    EXPECT_NE(Out.str().find("> voice  7\n"), std::string::npos);
+}
+
+TEST(ScriptRunnerDeathTest, AFatalExitEndsTheBlockAndExitsWithThree) {
+    EXPECT_EXIT(
+        {
+            TScriptRunner Runner(std::cerr);
+            FatalExit("音名\"H\"は不正です");
+        },
+        testing::ExitedWithCode(3), "fatal 音名\"H\"は不正です");
+}
+
+} // namespace
