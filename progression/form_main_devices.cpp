@@ -32,7 +32,9 @@ void TFormMainModel::FormShow() {
     ResetSession();
 }
 
-void TFormMainModel::FormClose() { SoundOff(); }
+void TFormMainModel::FormClose() {
+    SoundOff();
+}
 
 void TFormMainModel::ListBoxDevsClick() {
     if (OpenSelectedDevice(false)) {
@@ -66,4 +68,6 @@ void TFormMainModel::ButtonVoiceNoClick() {
     }
 }
 
-void TFormMainModel::ButtonSoundOffClick() { SoundOff(); }
+void TFormMainModel::ButtonSoundOffClick() {
+    SoundOff();
+}

@@ -43,10 +43,12 @@ void TFormMainModel::WriteChord(const TChord& Chord) {
     // The chord name starts where the degree label's numeral will, after its prefix.
     const std::size_t Column = Display.Width(LabelLine) + 1;
     Display.CutTo(1, Column);
-    Display.Append(1, Spaces(static_cast<std::int64_t>(Column) -
-                             static_cast<std::int64_t>(Display.Width(1))) +
-                          TCalculatorEx::ChordName(Chord));
+    Display.Append(
+        1, Spaces(static_cast<std::int64_t>(Column) - static_cast<std::int64_t>(Display.Width(1))) +
+               TCalculatorEx::ChordName(Chord));
     Display.Append(LabelLine, TCalculatorEx::DegreeLabel(Tonality.Mode, Degree, Variant));
 }
 
-void TFormMainModel::AppendSeparator() { Display.Append(LabelLine, kSeparator); }
+void TFormMainModel::AppendSeparator() {
+    Display.Append(LabelLine, kSeparator);
+}

@@ -19,7 +19,9 @@ std::int32_t DigitOf(std::uint16_t Key) {
     return 0;
 }
 
-bool IsChordLetter(std::uint16_t Key) { return Key >= 'A' && Key <= 'G'; }
+bool IsChordLetter(std::uint16_t Key) {
+    return Key >= 'A' && Key <= 'G';
+}
 
 } // namespace
 
@@ -113,8 +115,7 @@ void TFormMainModel::EnterChordName(char Letter, bool Sharp, bool Flat, bool Min
     }
 }
 
-void TFormMainModel::CommitNamedChord(const std::optional<TChord>& Previous,
-                                      const TChord& Named) {
+void TFormMainModel::CommitNamedChord(const std::optional<TChord>& Previous, const TChord& Named) {
     TChordVariant PreviousVariant = cvNormal;
     const std::int32_t PreviousDegree =
         Previous ? TCalculatorEx::FindDegree(Tonality, *Previous, PreviousVariant) : -1;

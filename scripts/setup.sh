@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config ccache
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     libfluidsynth-dev fluid-soundfont-gm librtmidi-dev libsdl2-dev
     pulseaudio pulseaudio-utils jackd2 libjack-jackd2-dev
 )

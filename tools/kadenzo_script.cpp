@@ -5,8 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 
 namespace {

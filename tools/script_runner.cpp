@@ -33,9 +33,10 @@ std::optional<TShiftState> ParseModifiers(const std::string& Text) {
     }
     TShiftState Shift = 0;
     for (const char Letter : Text) {
-        const TShiftState Bit = Letter == 'S' ? ssShift : Letter == 'A' ? ssAlt
-                                                       : Letter == 'C' ? ssCtrl
-                                                                       : 0;
+        const TShiftState Bit = Letter == 'S'   ? ssShift
+                                : Letter == 'A' ? ssAlt
+                                : Letter == 'C' ? ssCtrl
+                                                : 0;
         if (Bit == 0 || (Shift & Bit) != 0) {
             return std::nullopt;
         }
@@ -53,7 +54,18 @@ std::string Hex(std::uint8_t Byte) {
 } // namespace
 
 struct TScriptRunner::TCommand {
-    enum class TKind { Down, Up, Init, SoundOff, Voice, Select, Write, Read, WriteCancel, ReadCancel };
+    enum class TKind {
+        Down,
+        Up,
+        Init,
+        SoundOff,
+        Voice,
+        Select,
+        Write,
+        Read,
+        WriteCancel,
+        ReadCancel
+    };
     TKind Kind = TKind::Init;
     std::uint16_t Key = 0;
     TShiftState Shift = 0;
@@ -137,7 +149,9 @@ std::optional<TScriptRunner::TCommand> TScriptRunner::Parse(const std::string& L
                        : Word == "write-cancel" ? TKind::WriteCancel
                                                 : TKind::ReadCancel;
     } else if (Word == "voice" || Word == "write" || Word == "read") {
-        Command.Kind = Word == "voice" ? TKind::Voice : Word == "write" ? TKind::Write : TKind::Read;
+        Command.Kind = Word == "voice"   ? TKind::Voice
+                       : Word == "write" ? TKind::Write
+                                         : TKind::Read;
         Command.Text = Rest;
     } else if (Word == "select") {
         const bool Negative = !Rest.empty() && Rest[0] == '-';
@@ -244,4 +258,6 @@ void TScriptRunner::ShowError(const std::string& Message) {
     }
 }
 
-void TScriptRunner::ShowConversionError(const std::string& Message) { ShowError(Message); }
+void TScriptRunner::ShowConversionError(const std::string& Message) {
+    ShowError(Message);
+}

@@ -12,9 +12,12 @@ struct CutCase {
 
 // Cutting inside a full-width character leaves a space in its first half.
 const CutCase kCuts[] = {
-    {"     Ｃ     Ｅ", 12, "     Ｃ     "}, {"     Ｃ     Ｅ", 13, "     Ｃ      "},
-    {"     Ｃ     Ｅ", 20, "     Ｃ     Ｅ"}, {"Ｆ♯♯ｍ", 3, "Ｆ "},
-    {"Ｆ♯♯ｍ", 0, ""},                       {"o-Ⅱ", 2, "o-"},
+    {"     Ｃ     Ｅ", 12, "     Ｃ     "},
+    {"     Ｃ     Ｅ", 13, "     Ｃ      "},
+    {"     Ｃ     Ｅ", 20, "     Ｃ     Ｅ"},
+    {"Ｆ♯♯ｍ", 3, "Ｆ "},
+    {"Ｆ♯♯ｍ", 0, ""},
+    {"o-Ⅱ", 2, "o-"},
 };
 
 TEST(DisplayLines, CutsToExactlyTheColumnsAskedFor) {

@@ -14,12 +14,14 @@ namespace {
 namespace fs = std::filesystem;
 
 TProgressionEntry Entry(char Letter, int Accidental, int Mode, int Degree, int Variant) {
-    return {{{Letter, Accidental}, static_cast<std::uint8_t>(Mode)}, Degree,
+    return {{{Letter, Accidental}, static_cast<std::uint8_t>(Mode)},
+            Degree,
             static_cast<TChordVariant>(Variant)};
 }
 
 bool Same(const TProgressionEntry& A, const TProgressionEntry& B) {
-    return EntryLine(A) == EntryLine(B) && A.Tonality.Tonic.Accidental == B.Tonality.Tonic.Accidental;
+    return EntryLine(A) == EntryLine(B) &&
+           A.Tonality.Tonic.Accidental == B.Tonality.Tonic.Accidental;
 }
 
 struct LineCase {
@@ -50,11 +52,26 @@ TEST(ProgressionFile, WritesAndReadsEveryExampleLine) {
 
 TEST(ProgressionFile, RefusesEveryMalformedLine) {
     const char* Refused[] = {
-        "",        "C 001",    "H 0010",   "c 0010",   "C 0210", "C 0080", "C 0000",
-        "C 0014",  "C 00 0",   "C  010",   "C+ 010",   "C1 010", "C 0-10", "C 00$1",
+        "",
+        "C 001",
+        "H 0010",
+        "c 0010",
+        "C 0210",
+        "C 0080",
+        "C 0000",
+        "C 0014",
+        "C 00 0",
+        "C  010",
+        "C+ 010",
+        "C1 010",
+        "C 0-10",
+        "C 00$1",
         "C\xC3\xA9"
         "010",
-        "C 001\xE2", "\xEF\xBC\xA3 0010", "C 0\t10", "C 00+1",
+        "C 001\xE2",
+        "\xEF\xBC\xA3 0010",
+        "C 0\t10",
+        "C 00+1",
     };
     for (const char* Line : Refused) {
         EXPECT_FALSE(ParseEntryLine(Line).has_value()) << '"' << Line << '"';
@@ -92,7 +109,7 @@ TEST(ProgressionFile, ALongLineCountsByItsFirstSixCharacters) {
 }
 
 class ProgressionFileOnDisk : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Folder = fs::path(testing::TempDir()) / ("kadenzo-files-" + std::to_string(getpid()));
         fs::remove_all(Folder);
@@ -118,7 +135,8 @@ protected:
 
 TEST_F(ProgressionFileOnDisk, WritesCrLfLinesAndReadsThemBack) {
     const std::vector<TProgressionEntry> Progression = {
-        Entry('C', 0, 0, 1, 0), Entry('C', 0, 0, 4, 0), Entry('C', 0, 0, 5, 0), Entry('C', 0, 0, 1, 0)};
+        Entry('C', 0, 0, 1, 0), Entry('C', 0, 0, 4, 0), Entry('C', 0, 0, 5, 0),
+        Entry('C', 0, 0, 1, 0)};
     const std::string Path = (Folder / "cadence").string();
     ASSERT_TRUE(WriteProgressionFile(Path, Progression));
     EXPECT_EQ(Contents(Path), "C 0010\r\nC 0040\r\nC 0050\r\nC 0010\r\n"); // 32 bytes
@@ -186,15 +204,37 @@ struct IntegerCase {
 };
 
 const IntegerCase kIntegers[] = {
-    {"49", 49},          {"  49", 49},         {"-7", -7},         {"+7", 7},
-    {"$30", 48},         {"$ff", 255},         {"$FF", 255},       {"-$1", -1},
-    {" -$10", -16},      {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-    {"$7FFFFFFF", INT32_MAX}, {"-$80000000", INT32_MIN},
-    {"", std::nullopt},  {" ", std::nullopt},  {"49 ", std::nullopt}, {"4 9", std::nullopt},
-    {"49a", std::nullopt}, {"$", std::nullopt}, {"-", std::nullopt},  {"$-1", std::nullopt},
-    {"--1", std::nullopt}, {"\t49", std::nullopt}, {"2147483648", std::nullopt},
-    {"-2147483649", std::nullopt}, {"$80000000", std::nullopt}, {"$g", std::nullopt},
-    {"0x10", std::nullopt}, {"\xE3\x80\x80" "1", std::nullopt},
+    {"49", 49},
+    {"  49", 49},
+    {"-7", -7},
+    {"+7", 7},
+    {"$30", 48},
+    {"$ff", 255},
+    {"$FF", 255},
+    {"-$1", -1},
+    {" -$10", -16},
+    {"2147483647", 2147483647},
+    {"-2147483648", INT32_MIN},
+    {"$7FFFFFFF", INT32_MAX},
+    {"-$80000000", INT32_MIN},
+    {"", std::nullopt},
+    {" ", std::nullopt},
+    {"49 ", std::nullopt},
+    {"4 9", std::nullopt},
+    {"49a", std::nullopt},
+    {"$", std::nullopt},
+    {"-", std::nullopt},
+    {"$-1", std::nullopt},
+    {"--1", std::nullopt},
+    {"\t49", std::nullopt},
+    {"2147483648", std::nullopt},
+    {"-2147483649", std::nullopt},
+    {"$80000000", std::nullopt},
+    {"$g", std::nullopt},
+    {"0x10", std::nullopt},
+    {"\xE3\x80\x80"
+     "1",
+     std::nullopt},
 };
 
 TEST(TextToInteger, ReadsBlanksSignDecimalAndDollarHex) {

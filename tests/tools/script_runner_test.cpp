@@ -11,11 +11,35 @@ using TOutcome = TScriptRunner::TOutcome;
 
 TEST(ScriptRunner, RefusesEveryMalformedCommand) {
     const char* Malformed[] = {
-        "down",        "down 49",      "down 49 ",   "down  49 -", "down 49 -x", "down 49 SS",
-        "down 49 CAC", "down 49 s",    "down 65536 -", "down 123456 -", "down -1 -", "down 4a -",
-        "up 38",       "init ",        "init x",     "soundoff now", "write-cancel ", "read-cancel x",
-        "select",      "select ",      "select +1",  "select 1 ",  "select 2147483648",
-        "select --1",  "select -",     "press 49 -", "Down 49 -",  " down 49 -",  "down 49 -\r",
+        "down",
+        "down 49",
+        "down 49 ",
+        "down  49 -",
+        "down 49 -x",
+        "down 49 SS",
+        "down 49 CAC",
+        "down 49 s",
+        "down 65536 -",
+        "down 123456 -",
+        "down -1 -",
+        "down 4a -",
+        "up 38",
+        "init ",
+        "init x",
+        "soundoff now",
+        "write-cancel ",
+        "read-cancel x",
+        "select",
+        "select ",
+        "select +1",
+        "select 1 ",
+        "select 2147483648",
+        "select --1",
+        "select -",
+        "press 49 -",
+        "Down 49 -",
+        " down 49 -",
+        "down 49 -\r",
     };
     for (const char* Line : Malformed) {
         std::ostringstream Out;
@@ -27,8 +51,9 @@ TEST(ScriptRunner, RefusesEveryMalformedCommand) {
 
 TEST(ScriptRunner, RunsWellFormedCommandsAndSkipsCommentsAndEmptyLines) {
     const char* WellFormed[] = {
-        "down 49 -", "up 38 C",  "down 65535 SAC", "down 00049 CA", "init", "soundoff",
-        "voice",     "voice  7", "select -2147483648", "select 0", "write-cancel", "read-cancel",
+        "down 49 -",    "up 38 C",     "down 65535 SAC", "down 00049 CA",      "init",
+        "soundoff",     "voice",       "voice  7",       "select -2147483648", "select 0",
+        "write-cancel", "read-cancel",
     };
     std::ostringstream Out;
     TScriptRunner Runner(Out);
