@@ -8,6 +8,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     libfluidsynth-dev fluid-soundfont-gm librtmidi-dev libsdl2-dev
     pulseaudio pulseaudio-utils jackd2 libjack-jackd2-dev
+    qt6-base-dev qt6-qpa-plugins fonts-ipafont-mincho
+    xvfb xauth xdotool imagemagick
 )
 
 missing=()

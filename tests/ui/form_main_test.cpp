@@ -1,0 +1,383 @@
+// The windows on Qt's offscreen platform, with recording MIDI devices in place of real ones.
+#include "midi/midi_message.h"
+#include "midi/recording_backend.h"
+#include "ui/kadenzo00.h"
+#include "ui/kadenzo50.h"
+#include "ui/kadenzo60.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTimer>
+#include <QtTest>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+// Answers the next modal dialog once it is up.
+void AnswerNextDialog(std::function<void(QWidget*)> Answer) {
+    QTimer::singleShot(0, [Answer] {
+        QWidget* Dialog = QApplication::activeModalWidget();
+        QVERIFY(Dialog != nullptr);
+        Answer(Dialog);
+    });
+}
+
+int NoteOns(const TRecordingBackend& Backend) {
+    int Count = 0;
+    for (const auto& Event : Backend.Events()) {
+        Count +=
+            Event.Kind == TRecordingBackend::TEventKind::Message && (Event.Message & 0xF0) == 0x90;
+    }
+    return Count;
+}
+
+// Columns of the first ink of each glyph group in the pixel rows of one text line.
+QList<int> InkStarts(const QImage& Image, int Top, int Bottom, int Left, int Right) {
+    QList<int> Starts;
+    bool InInk = false;
+    int Blank = 0;
+    for (int X = Left; X < Right; ++X) {
+        bool Ink = false;
+        for (int Y = std::max(Top, 0); Y < std::min(Bottom, Image.height()) && !Ink; ++Y) {
+            Ink = qGray(Image.pixel(X, Y)) < 128;
+        }
+        if (Ink && !InInk) {
+            Starts << X;
+        }
+        Blank = Ink ? 0 : Blank + 1;
+        InInk = Ink || (InInk && Blank < 4);
+    }
+    return Starts;
+}
+
+} // namespace
+
+class TWindowsTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<TRecordingBackend> Backend;
+    std::unique_ptr<TFormHelp> Help;
+    std::unique_ptr<TFormExample> Example;
+    std::unique_ptr<TFormMain> Main;
+
+    template <typename T> T* Control(const char* Name) {
+        T* Found = Main->findChild<T*>(QString::fromUtf8(Name));
+        return Found;
+    }
+    QPlainTextEdit* Memo() { return Control<QPlainTextEdit>("MemoChord"); }
+    void Key(QWidget* Target, Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
+        QTest::keyClick(Target, Key, Modifiers);
+        QTest::qWait(1); // lets a waiting key release through
+    }
+
+  private slots:
+    void init() {
+        Backend = std::make_unique<TRecordingBackend>(
+            std::vector<std::string>{"Recorder 0", "Recorder 1"});
+        Help = std::make_unique<TFormHelp>();
+        Example = std::make_unique<TFormExample>();
+        Main = std::make_unique<TFormMain>(*Backend, *Help, *Example);
+        Main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Main.get()));
+        Main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Main.get()));
+    }
+
+    void cleanup() {
+        Main.reset();
+        Example.reset();
+        Help.reset();
+        Backend.reset();
+    }
+
+    void MainWindowLooksAsDesigned() {
+        QCOMPARE(Main->windowTitle(), QStringLiteral("カデンツォ Ver 1.00"));
+        QCOMPARE(Main->size(), QSize(513, 255));
+        QCOMPARE(Main->minimumSize(), Main->maximumSize());
+        QCOMPARE(Main->palette().color(QPalette::Window), QColor(255, 255, 224));
+        const struct {
+            const char* Name;
+            QRect Geometry;
+            const char* Caption;
+        } Buttons[] = {
+            {"ButtonHelp", {440, 8, 65, 25}, "操作方法"},
+            {"ButtonVoiceNo", {72, 96, 65, 25}, "楽器選択"},
+            {"ButtonExample", {352, 8, 65, 25}, "使用例"},
+            {"ButtonSoundOff", {352, 94, 65, 25}, "発音停止"},
+            {"ButtonInit", {440, 94, 65, 25}, "初期化"},
+            {"ButtonRead", {272, 224, 65, 25}, "読込み"},
+            {"ButtonWrite", {352, 224, 65, 25}, "書出し"},
+            {"ButtonClose", {440, 224, 65, 25}, "閉じる"},
+        };
+        for (const auto& Button : Buttons) {
+            QPushButton* Found = Control<QPushButton>(Button.Name);
+            QVERIFY2(Found != nullptr, Button.Name);
+            QCOMPARE(Found->geometry(), Button.Geometry);
+            QCOMPARE(Found->text(), QString::fromUtf8(Button.Caption));
+        }
+        QCOMPARE(Control<QListWidget>("ListBoxDevs")->geometry(), QRect(8, 40, 497, 49));
+        QCOMPARE(Control<QLineEdit>("EditVoiceNo")->geometry(), QRect(8, 96, 57, 20));
+        QCOMPARE(Control<QLineEdit>("EditVoiceNo")->text(), QStringLiteral("49"));
+        QCOMPARE(Memo()->geometry(), QRect(8, 128, 497, 89));
+        QVERIFY(Memo()->isReadOnly());
+        QCOMPARE(Memo()->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(Memo()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(Control<QListWidget>("ListBoxDevs")->count(), 2);
+        QCOMPARE(Control<QListWidget>("ListBoxDevs")->item(1)->text(),
+                 QStringLiteral("Recorder 1"));
+        QCOMPARE(Memo()->toPlainText(), QStringLiteral("\n\n\nＣ: \n"));
+        QCOMPARE(Memo()->font().pixelSize(), 12);
+        QVERIFY(Memo()->hasFocus());
+    }
+
+    void TabVisitsTheControlsInOrder() {
+        const char* Order[] = {"ButtonHelp",    "ListBoxDevs",    "EditVoiceNo", "ButtonVoiceNo",
+                               "ButtonExample", "ButtonSoundOff", "MemoChord",   "ButtonInit",
+                               "ButtonRead",    "ButtonWrite",    "ButtonClose"};
+        Control<QWidget>("ButtonHelp")->setFocus();
+        for (const char* Name : Order) {
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromUtf8(Name));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("ButtonHelp"));
+    }
+
+    void KeysPlayChordsEverywhereButInTheProgramField() {
+        const char* Controls[] = {"MemoChord",     "ButtonHelp",     "ListBoxDevs", "ButtonVoiceNo",
+                                  "ButtonExample", "ButtonSoundOff", "ButtonInit",  "ButtonRead",
+                                  "ButtonWrite",   "ButtonClose"};
+        int Placed = 0;
+        for (const char* Name : Controls) {
+            QWidget* Target = Control<QWidget>(Name);
+            Target->setFocus();
+            Backend->ClearEvents();
+            Key(Target, Qt::Key_5);
+            ++Placed;
+            QCOMPARE(NoteOns(*Backend), 11);
+            QCOMPARE(Main->Model().GetProgression().size(), static_cast<std::size_t>(Placed));
+            // Enter and Space went to the commands, not to the button.
+            Key(Target, Qt::Key_Space);
+            Key(Target, Qt::Key_Return);
+            QVERIFY(!Help->isVisible() && !Example->isVisible());
+        }
+        QVERIFY(Main->isVisible());
+
+        QLineEdit* Field = Control<QLineEdit>("EditVoiceNo");
+        Field->setFocus();
+        Backend->ClearEvents();
+        Key(Field, Qt::Key_7);
+        Key(Field, Qt::Key_A);
+        QCOMPARE(Field->text(), QStringLiteral("497a"));
+        QCOMPARE(NoteOns(*Backend), 0);
+        QCOMPARE(Main->Model().GetProgression().size(), static_cast<std::size_t>(Placed));
+    }
+
+    void ShiftedAndKeypadOnesAreDegreeOne() {
+        Key(Memo(), Qt::Key_Exclam, Qt::ShiftModifier);
+        Key(Memo(), Qt::Key_1, Qt::KeypadModifier);
+        Key(Memo(), Qt::Key_End, Qt::KeypadModifier);
+        const auto& Entries = Main->Model().GetProgression();
+        QCOMPARE(Entries.size(), std::size_t{3});
+        for (const auto& Entry : Entries) {
+            QCOMPARE(Entry.Degree, 1);
+        }
+    }
+
+    void HeldArrowsFollowPressAndRelease() {
+        QTest::keyPress(Memo(), Qt::Key_Down);
+        QCOMPARE(Main->Model().GetHeldArrow(), std::uint16_t{40});
+        Key(Memo(), Qt::Key_6);
+        QTest::keyRelease(Memo(), Qt::Key_Down);
+        QTest::qWait(5);
+        QCOMPARE(Main->Model().GetHeldArrow(), std::uint16_t{0});
+        Key(Memo(), Qt::Key_A, Qt::AltModifier);
+        QCOMPARE(Main->Model().GetProgression().front().Variant, TChordVariant{1}); // A♭, oⅥ
+        QCOMPARE(Memo()->document()->findBlockByNumber(1).text(),
+                 QStringLiteral("     Ａ♭   Ａｍ"));
+    }
+
+    void EscClosesEachReferenceWindowFromItsTextOrButton() {
+        for (TReferenceWindow* Window : {static_cast<TReferenceWindow*>(Help.get()),
+                                         static_cast<TReferenceWindow*>(Example.get())}) {
+            for (const char* Name : {"MemoManual", "ButtonClose"}) {
+                Window->ShowInFront();
+                QVERIFY(Window->isVisible());
+                QTest::keyClick(Window->findChild<QWidget*>(QString::fromUtf8(Name)),
+                                Qt::Key_Escape);
+                QVERIFY(!Window->isVisible());
+            }
+        }
+        // In the main window Esc is no command.
+        Key(Memo(), Qt::Key_Escape);
+        QVERIFY(Main->isVisible());
+        QVERIFY(Main->Model().GetProgression().empty());
+    }
+
+    void HelpButtonShowsOneWindowAndRaisesItAgain() {
+        QPushButton* Button = Control<QPushButton>("ButtonHelp");
+        QTest::mouseClick(Button, Qt::LeftButton);
+        QVERIFY(Help->isVisible());
+        QCOMPARE(Help->windowTitle(), QStringLiteral("操作方法"));
+        QCOMPARE(Help->size(), QSize(545, 433));
+        QVERIFY(Memo()->hasFocus());
+        Main->activateWindow();
+        QTest::mouseClick(Button, Qt::LeftButton);
+        QVERIFY(Help->isVisible());
+        QCOMPARE(QApplication::topLevelWidgets().count(Help.get()), 1);
+        QTest::mouseClick(Control<QPushButton>("ButtonExample"), Qt::LeftButton);
+        QVERIFY(Example->isVisible());
+        QCOMPARE(Example->windowTitle(), QStringLiteral("使用例"));
+        QCOMPARE(Example->size(), QSize(540, 429));
+        QCOMPARE(Example->palette().color(QPalette::Window), QColor(255, 224, 224));
+        QTest::mouseClick(Help->findChild<QPushButton*>("ButtonClose"), Qt::LeftButton);
+        QVERIFY(!Help->isVisible());
+    }
+
+    void ReferenceTextsAreComplete() {
+        const QStringList HelpLines =
+            Help->findChild<QPlainTextEdit*>("MemoManual")->toPlainText().split('\n');
+        QCOMPARE(HelpLines.size(), 31);
+        QCOMPARE(HelpLines[0], QStringLiteral("調の指定"));
+        QCOMPARE(HelpLines[13], QStringLiteral("    近親調のⅤへの進行（一時転調）"));
+        QCOMPARE(HelpLines[14],
+                 QStringLiteral("　　　Ｉ～Ⅶを長和音に変えたものを後続調のⅤとみなしてそれに進行 "
+                                "‥‥ Ctrl + Alt + 1～7"));
+        QCOMPARE(HelpLines[30], QStringLiteral("　次の和音を再現 ‥‥ Enterキー"));
+        const QStringList ExampleTexts =
+            Example->findChild<QPlainTextEdit*>("MemoManual")->toPlainText().split('\n');
+        QCOMPARE(ExampleTexts.size(), 119);
+        QCOMPARE(ExampleTexts.count(QString()), 14);
+        QCOMPARE(ExampleTexts[7],
+                 QStringLiteral(
+                     "  (1) Ctrlキーを押しながら↑キーを押す（５度上の調（ト長調）に変わる）"));
+        QCOMPARE(ExampleTexts[118],
+                 QStringLiteral("　(7) スペースキーを押す（Ｆ Ｂ♭ が Ｂ♭:Ⅴ Ｉ と解釈される）"));
+        QCOMPARE(Help->findChild<QPlainTextEdit*>("MemoManual")->verticalScrollBarPolicy(),
+                 Qt::ScrollBarAlwaysOff);
+        QCOMPARE(Example->findChild<QPlainTextEdit*>("MemoManual")->verticalScrollBarPolicy(),
+                 Qt::ScrollBarAlwaysOn);
+    }
+
+    void FileButtonsAskForANameAndHonourCancel() {
+        const QString Path = QDir::temp().filePath(QStringLiteral("kadenzo-ui-test.txt"));
+        QFile::remove(Path);
+        Key(Memo(), Qt::Key_1);
+        Key(Memo(), Qt::Key_4);
+        AnswerNextDialog([Path](QWidget* Dialog) {
+            auto* Query = qobject_cast<QInputDialog*>(Dialog);
+            QVERIFY(Query != nullptr);
+            QCOMPARE(Query->windowTitle(), QStringLiteral("コード進行書出し"));
+            QCOMPARE(Query->findChild<QLineEdit*>()->maxLength(), 255);
+            Query->setTextValue(Path);
+            Query->accept();
+        });
+        QTest::mouseClick(Control<QPushButton>("ButtonWrite"), Qt::LeftButton);
+        std::ifstream File(Path.toStdString(), std::ios::binary);
+        QCOMPARE(std::string(std::istreambuf_iterator<char>(File), {}),
+                 std::string("C 0010\r\nC 0040\r\n"));
+
+        QTest::mouseClick(Control<QPushButton>("ButtonInit"), Qt::LeftButton);
+        AnswerNextDialog([](QWidget* Dialog) { static_cast<QDialog*>(Dialog)->reject(); });
+        QTest::mouseClick(Control<QPushButton>("ButtonRead"), Qt::LeftButton);
+        QVERIFY(Main->Model().GetProgression().empty());
+
+        AnswerNextDialog([Path](QWidget* Dialog) {
+            QCOMPARE(Dialog->windowTitle(), QStringLiteral("コード進行読込み"));
+            auto* Query = qobject_cast<QInputDialog*>(Dialog);
+            Query->setTextValue(Path);
+            Query->accept();
+        });
+        QTest::mouseClick(Control<QPushButton>("ButtonRead"), Qt::LeftButton);
+        QCOMPARE(Main->Model().GetProgression().size(), std::size_t{2});
+
+        // A name that does not exist: the error box.
+        AnswerNextDialog([Path](QWidget* Dialog) {
+            static_cast<QInputDialog*>(Dialog)->setTextValue(Path + QStringLiteral(".absent"));
+            static_cast<QInputDialog*>(Dialog)->accept();
+            AnswerNextDialog([](QWidget* Box) {
+                auto* Message = qobject_cast<QMessageBox*>(Box);
+                QVERIFY(Message != nullptr);
+                QCOMPARE(Message->windowTitle(), QStringLiteral("エラー"));
+                QCOMPARE(Message->icon(), QMessageBox::Critical);
+                QCOMPARE(Message->text(),
+                         QStringLiteral("コード進行の読込みでエラーが発生しました。"));
+                Message->accept();
+            });
+        });
+        QTest::mouseClick(Control<QPushButton>("ButtonRead"), Qt::LeftButton);
+        QCOMPARE(Main->Model().GetProgression().size(), std::size_t{2});
+        QFile::remove(Path);
+    }
+
+    void AProgramNumberThatIsNoIntegerIsReported() {
+        Control<QLineEdit>("EditVoiceNo")->setText(QStringLiteral("49a"));
+        Backend->ClearEvents();
+        QString Shown;
+        AnswerNextDialog([&Shown](QWidget* Box) {
+            Shown = qobject_cast<QMessageBox*>(Box)->text();
+            static_cast<QDialog*>(Box)->accept();
+        });
+        QTest::mouseClick(Control<QPushButton>("ButtonVoiceNo"), Qt::LeftButton);
+        QCOMPARE(Shown, QStringLiteral("'49a' は整数ではありません"));
+        QCOMPARE(Backend->MessagesTo(0), std::vector<std::uint32_t>{AllNotesOffMessage});
+    }
+
+    // After 1 4 5 1, Ctrl+Up, 1 5 every chord name's ink starts where its numeral's does.
+    void ChordNamesStandOverTheirNumerals() {
+        for (Qt::Key Digit : {Qt::Key_1, Qt::Key_4, Qt::Key_5, Qt::Key_1}) {
+            Key(Memo(), Digit);
+        }
+        QTest::keyPress(Memo(), Qt::Key_Up, Qt::ControlModifier);
+        QTest::keyRelease(Memo(), Qt::Key_Up, Qt::ControlModifier);
+        Key(Memo(), Qt::Key_1);
+        Key(Memo(), Qt::Key_5);
+        QApplication::processEvents();
+
+        const QImage Image = Memo()->viewport()->grab().toImage();
+        auto Band = [this](int Block) {
+            const QRect Box =
+                Memo()->cursorRect(QTextCursor(Memo()->document()->findBlockByNumber(Block)));
+            return std::make_pair(Box.top(), Box.bottom() + 1);
+        };
+        auto Starts = [&](int Block) {
+            const auto [Top, Bottom] = Band(Block);
+            return InkStarts(Image, Top, Bottom, 0, Image.width());
+        };
+        // Where each glyph's cell begins: its first ink less the glyph's own left bearing.
+        const QFontMetricsF Metrics(Memo()->font());
+        auto Origins = [&](const QList<int>& Inks, const QString& Glyphs) {
+            QList<double> Cells;
+            for (int i = 0; i < Inks.size() && i < Glyphs.size(); ++i) {
+                Cells << Inks[i] - Metrics.boundingRect(Glyphs[i]).left();
+            }
+            return Cells;
+        };
+        const QList<double> Names = Origins(Starts(1), QStringLiteral("ＣＦＧＣＧＤ"));
+        const QList<double> InC = Origins(Starts(3).mid(2), QStringLiteral("ⅠⅣⅤⅠ"));
+        const QList<double> InG = Origins(Starts(4).mid(2), QStringLiteral("ⅠⅤ"));
+        const QList<double> Numerals = InC + InG;
+        QCOMPARE(Names.size(), 6);
+        QCOMPARE(Numerals.size(), 6);
+        for (int i = 0; i < Names.size(); ++i) {
+            QVERIFY2(std::abs(Names[i] - Numerals[i]) <= 1.5,
+                     qPrintable(QStringLiteral("chord %1: name cell at %2, numeral cell at %3")
+                                    .arg(i + 1)
+                                    .arg(Names[i])
+                                    .arg(Numerals[i])));
+        }
+    }
+};
+
+QTEST_MAIN(TWindowsTest)
+#include "form_main_test.moc"

@@ -1,0 +1,257 @@
+#include "ui/kadenzo00.h"
+
+#include "harmony/fatal_exit.h"
+#include "ui/kadenzo50.h"
+#include "ui/key_mapping.h"
+#include "ui/ui_style.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <cstdlib>
+
+namespace {
+
+const QString kProgramTitle = QStringLiteral("カデンツォ");
+constexpr int kMaxFileNameLength = 255;
+
+void ShowCritical(QWidget* Parent, const QString& Title, const std::string& Message) {
+    QMessageBox Box(QMessageBox::Critical, Title, QString::fromStdString(Message), QMessageBox::Ok,
+                    Parent);
+    Box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    Box.exec();
+}
+
+} // namespace
+
+TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
+                     TReferenceWindow& FormExample)
+    : QWidget(nullptr), FormHelp(FormHelp), FormExample(FormExample), Form(Backend, *this),
+      UseScanCodes(QGuiApplication::platformName() == QLatin1String("xcb")) {
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("カデンツォ Ver 1.00"));
+    MakeFixedDialogFrame(*this, {513, 255}, {255, 255, 224});
+    move(285, 126);
+
+    ButtonHelp = AddButton("ButtonHelp", "操作方法", {440, 8, 65, 25});
+    ListBoxDevs = new QListWidget(this);
+    ListBoxDevs->setObjectName(QStringLiteral("ListBoxDevs"));
+    ListBoxDevs->setGeometry(8, 40, 497, 49);
+    ListBoxDevs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    EditVoiceNo = new QLineEdit(QStringLiteral("49"), this);
+    EditVoiceNo->setObjectName(QStringLiteral("EditVoiceNo"));
+    EditVoiceNo->setGeometry(8, 96, 57, 20);
+    ButtonVoiceNo = AddButton("ButtonVoiceNo", "楽器選択", {72, 96, 65, 25});
+    ButtonExample = AddButton("ButtonExample", "使用例", {352, 8, 65, 25});
+    ButtonSoundOff = AddButton("ButtonSoundOff", "発音停止", {352, 94, 65, 25});
+    MemoChord = new QPlainTextEdit(this);
+    MemoChord->setObjectName(QStringLiteral("MemoChord"));
+    MemoChord->setGeometry(8, 128, 497, 89);
+    MemoChord->setReadOnly(true);
+    MemoChord->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoChord->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoChord->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MemoChord->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    ButtonInit = AddButton("ButtonInit", "初期化", {440, 94, 65, 25});
+    ButtonRead = AddButton("ButtonRead", "読込み", {272, 224, 65, 25});
+    ButtonWrite = AddButton("ButtonWrite", "書出し", {352, 224, 65, 25});
+    ButtonClose = AddButton("ButtonClose", "閉じる", {440, 224, 65, 25});
+
+    const QList<QWidget*> TabOrder = {ButtonHelp,    ListBoxDevs,    EditVoiceNo, ButtonVoiceNo,
+                                      ButtonExample, ButtonSoundOff, MemoChord,   ButtonInit,
+                                      ButtonRead,    ButtonWrite,    ButtonClose};
+    for (int i = 0; i + 1 < TabOrder.size(); ++i) {
+        setTabOrder(TabOrder[i], TabOrder[i + 1]);
+    }
+    for (QWidget* Control : TabOrder) {
+        if (Control != EditVoiceNo) {
+            HandOverKeys(Control);
+        }
+    }
+
+    connect(ButtonHelp, &QPushButton::clicked, this, [this] {
+        MemoChord->setFocus();
+        this->FormHelp.ShowInFront();
+    });
+    connect(ButtonExample, &QPushButton::clicked, this, [this] {
+        MemoChord->setFocus();
+        this->FormExample.ShowInFront();
+    });
+    connect(ListBoxDevs, &QListWidget::itemClicked, this, [this](QListWidgetItem* Item) {
+        Form.SetSelectedDevice(ListBoxDevs->row(Item));
+        Form.ListBoxDevsClick();
+    });
+    connect(EditVoiceNo, &QLineEdit::textChanged, this,
+            [this](const QString& Text) { Form.SetVoiceNoText(Text.toStdString()); });
+    connect(ButtonVoiceNo, &QPushButton::clicked, this, [this] { Form.ButtonVoiceNoClick(); });
+    connect(ButtonSoundOff, &QPushButton::clicked, this, [this] { Form.ButtonSoundOffClick(); });
+    connect(ButtonInit, &QPushButton::clicked, this, [this] { Form.ButtonInitClick(); });
+    connect(ButtonRead, &QPushButton::clicked, this, [this] { Form.ButtonReadClick(); });
+    connect(ButtonWrite, &QPushButton::clicked, this, [this] { Form.ButtonWriteClick(); });
+    connect(ButtonClose, &QPushButton::clicked, this, [this] {
+        MemoChord->setFocus();
+        close();
+    });
+
+    ReleaseTimer.setSingleShot(true);
+    connect(&ReleaseTimer, &QTimer::timeout, this, [this] { FlushPendingRelease(); });
+    Form.Lines().SetListener(this);
+}
+
+TFormMain::~TFormMain() {
+    Form.Lines().SetListener(nullptr);
+}
+
+QPushButton* TFormMain::AddButton(const char* Name, const char* Caption, QRect Geometry) {
+    auto* Button = new QPushButton(QString::fromUtf8(Caption), this);
+    Button->setObjectName(QString::fromUtf8(Name));
+    Button->setGeometry(Geometry);
+    Button->setAutoDefault(false);
+    return Button;
+}
+
+void TFormMain::HandOverKeys(QWidget* Control) {
+    Control->installEventFilter(this);
+}
+
+void TFormMain::showEvent(QShowEvent* Event) {
+    QWidget::showEvent(Event);
+    if (!Shown) {
+        Shown = true;
+        Form.FormShow();
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent* Event) {
+    Form.FormClose();
+    Event->accept();
+    FormHelp.close();
+    FormExample.close();
+    QApplication::quit();
+}
+
+bool TFormMain::eventFilter(QObject* Watched, QEvent* Event) {
+    switch (Event->type()) {
+    case QEvent::KeyPress:
+        return KeyPressed(static_cast<QKeyEvent*>(Event));
+    case QEvent::KeyRelease:
+        KeyReleased(static_cast<QKeyEvent*>(Event));
+        break;
+    case QEvent::ShortcutOverride:
+        // Keys go to the commands, not to shortcuts of the focused control.
+        Event->accept();
+        return true;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(Watched, Event);
+}
+
+// Every key press reaches OnKeyDown and goes no further, so no control acts on it; Tab and
+// Backtab still move the focus.
+bool TFormMain::KeyPressed(QKeyEvent* Event) {
+    if (PendingRelease && PendingRelease->ScanCode != 0 &&
+        Event->nativeScanCode() == PendingRelease->ScanCode &&
+        Event->timestamp() == PendingRelease->Timestamp) {
+        PendingRelease.reset(); // auto-repeat: the key never went up
+        ReleaseTimer.stop();
+    }
+    FlushPendingRelease();
+    std::uint16_t Key = VirtualKeyOf(*Event, UseScanCodes);
+    Form.OnKeyDown(Key, ShiftStateOf(Event->modifiers()));
+    return Event->key() != Qt::Key_Tab && Event->key() != Qt::Key_Backtab;
+}
+
+void TFormMain::KeyReleased(QKeyEvent* Event) {
+    FlushPendingRelease();
+    if (Event->isAutoRepeat()) {
+        return;
+    }
+    PendingRelease = TRelease{VirtualKeyOf(*Event, UseScanCodes), ShiftStateOf(Event->modifiers()),
+                              Event->nativeScanCode(), Event->timestamp()};
+    ReleaseTimer.start(0);
+}
+
+void TFormMain::FlushPendingRelease() {
+    if (PendingRelease) {
+        const TRelease Release = *PendingRelease;
+        PendingRelease.reset();
+        ReleaseTimer.stop();
+        Form.OnKeyUp(Release.Key, Release.Shift);
+    }
+}
+
+void TFormMain::FocusDisplay() {
+    MemoChord->setFocus();
+}
+
+void TFormMain::ListDevices(const std::vector<std::string>& Names) {
+    ListBoxDevs->clear();
+    for (const std::string& Name : Names) {
+        auto* Item = new QListWidgetItem(QString::fromStdString(Name), ListBoxDevs);
+        Item->setSizeHint({0, 12});
+    }
+}
+
+void TFormMain::SelectDevice(int Index) {
+    ListBoxDevs->setCurrentRow(Index);
+}
+
+std::optional<std::string> TFormMain::QueryFileName(const std::string& Caption) {
+    QInputDialog Dialog(this);
+    Dialog.setWindowTitle(QString::fromStdString(Caption));
+    Dialog.setLabelText(QString());
+    Dialog.setTextValue(QString());
+    Dialog.setOkButtonText(QStringLiteral("OK"));
+    Dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    if (auto* Field = Dialog.findChild<QLineEdit*>()) {
+        Field->setMaxLength(kMaxFileNameLength);
+    }
+    if (Dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return Dialog.textValue().toStdString();
+}
+
+void TFormMain::ShowError(const std::string& Message) {
+    ShowCritical(this, QStringLiteral("エラー"), Message);
+}
+
+void TFormMain::ShowConversionError(const std::string& Message) {
+    ShowCritical(this, kProgramTitle, Message);
+}
+
+void TFormMain::LineChanged(int Index) {
+    QTextBlock Block = MemoChord->document()->findBlockByNumber(Index);
+    if (!Block.isValid()) {
+        LinesReset();
+        return;
+    }
+    QTextCursor Cursor(Block);
+    Cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    Cursor.insertText(QString::fromStdString(Form.Lines().Get(Index)));
+}
+
+void TFormMain::LinesReset() {
+    QStringList Lines;
+    for (int i = 0; i < Form.Lines().Count(); ++i) {
+        Lines << QString::fromStdString(Form.Lines().Get(i));
+    }
+    MemoChord->setPlainText(Lines.join(QLatin1Char('\n')));
+}
+
+void InstallWindowFatalExit() {
+    SetFatalExitHandler([](const std::string& Message) {
+        ShowCritical(nullptr, kProgramTitle, Message);
+        std::_Exit(EXIT_FAILURE);
+    });
+}

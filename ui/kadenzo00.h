@@ -1,0 +1,79 @@
+#pragma once
+
+#include "midi/midi_backend.h"
+#include "progression/display_lines.h"
+#include "progression/form_main_model.h"
+#include "progression/form_main_view.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class TReferenceWindow;
+
+// The main window: its controls hand every event to the model, which holds all behaviour.
+class TFormMain : public QWidget, private TFormMainView, private TLinesListener {
+  public:
+    TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp, TReferenceWindow& FormExample);
+    ~TFormMain() override;
+
+    TFormMainModel& Model() { return Form; }
+
+  protected:
+    void showEvent(QShowEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+  private:
+    QPushButton* AddButton(const char* Name, const char* Caption, QRect Geometry);
+    void HandOverKeys(QWidget* Control);
+    bool KeyPressed(QKeyEvent* Event);
+    void KeyReleased(QKeyEvent* Event);
+    void FlushPendingRelease();
+
+    // TFormMainView
+    void FocusDisplay() override;
+    void ListDevices(const std::vector<std::string>& Names) override;
+    void SelectDevice(int Index) override;
+    std::optional<std::string> QueryFileName(const std::string& Caption) override;
+    void ShowError(const std::string& Message) override;
+    void ShowConversionError(const std::string& Message) override;
+
+    // TLinesListener
+    void LineChanged(int Index) override;
+    void LinesReset() override;
+
+    TReferenceWindow& FormHelp;
+    TReferenceWindow& FormExample;
+    TFormMainModel Form;
+    QPushButton* ButtonHelp;
+    QListWidget* ListBoxDevs;
+    QLineEdit* EditVoiceNo;
+    QPushButton* ButtonVoiceNo;
+    QPushButton* ButtonExample;
+    QPushButton* ButtonSoundOff;
+    QPlainTextEdit* MemoChord;
+    QPushButton* ButtonInit;
+    QPushButton* ButtonRead;
+    QPushButton* ButtonWrite;
+    QPushButton* ButtonClose;
+    bool Shown = false;
+    bool UseScanCodes;
+
+    // A key release waits here until the next event shows whether it was auto-repeat: X11
+    // then sends a press of the same key with the same timestamp right after it.
+    struct TRelease {
+        std::uint16_t Key;
+        TShiftState Shift;
+        quint32 ScanCode;
+        quint64 Timestamp;
+    };
+    std::optional<TRelease> PendingRelease;
+    QTimer ReleaseTimer;
+};
+
+// Shows a fatal message in a critical message box, then ends the process at once.
+void InstallWindowFatalExit();

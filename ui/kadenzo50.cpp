@@ -1,0 +1,90 @@
+#include "ui/kadenzo50.h"
+
+#include "ui/reference_texts.h"
+#include "ui/ui_style.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+const QColor kTextBackground(255, 255, 224);
+
+QString Joined(const std::vector<std::string>& Lines) {
+    QStringList Texts;
+    for (const std::string& Line : Lines) {
+        Texts << QString::fromStdString(Line);
+    }
+    return Texts.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+TReferenceWindow::TReferenceWindow(const TLook& Look, const std::vector<std::string>& Lines)
+    : QWidget(nullptr), MemoManual(new QPlainTextEdit(this)),
+      ButtonClose(new QPushButton(QStringLiteral("閉じる"), this)) {
+    setWindowTitle(QString::fromUtf8(Look.Caption));
+    MakeFixedDialogFrame(*this, Look.ClientSize, Look.Background);
+
+    MemoManual->setObjectName(QStringLiteral("MemoManual"));
+    MemoManual->setGeometry(Look.TextArea);
+    MemoManual->setReadOnly(true);
+    MemoManual->setFrameStyle(QFrame::NoFrame);
+    MemoManual->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MemoManual->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MemoManual->setVerticalScrollBarPolicy(Look.VerticalScrollBar ? Qt::ScrollBarAlwaysOn
+                                                                  : Qt::ScrollBarAlwaysOff);
+    QPalette Palette = MemoManual->palette();
+    Palette.setColor(QPalette::Base, kTextBackground);
+    MemoManual->setPalette(Palette);
+    MemoManual->setPlainText(Joined(Lines));
+
+    ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
+    ButtonClose->setGeometry(472, 400, 66, 25);
+    ButtonClose->setAutoDefault(false);
+    connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
+
+    setTabOrder(MemoManual, ButtonClose);
+    MemoManual->installEventFilter(this);
+    ButtonClose->installEventFilter(this);
+}
+
+void TReferenceWindow::ShowInFront() {
+    if (!isVisible()) {
+        if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
+            move(Screen->availableGeometry().center() - rect().center());
+        }
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+bool TReferenceWindow::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Event->type() == QEvent::KeyPress && OnKeyDown(static_cast<QKeyEvent*>(Event)->key())) {
+        return true;
+    }
+    return QWidget::eventFilter(Watched, Event);
+}
+
+void TReferenceWindow::keyPressEvent(QKeyEvent* Event) {
+    if (!OnKeyDown(Event->key())) {
+        QWidget::keyPressEvent(Event);
+    }
+}
+
+// Esc closes the window; every other key is left alone.
+bool TReferenceWindow::OnKeyDown(int Key) {
+    if (Key != Qt::Key_Escape) {
+        return false;
+    }
+    close();
+    return true;
+}
+
+TFormHelp::TFormHelp()
+    : TReferenceWindow({"操作方法", {545, 433}, {255, 255, 224}, {8, 8, 529, 393}, false},
+                       KeyReferenceLines()) {}
