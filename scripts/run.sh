@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 bash scripts/build.sh build
-if [[ -x build/ui/kadenzo ]]; then
-    exec build/ui/kadenzo "$@"
+if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+    echo "run: there is no display to open the window on; see \"Trying it headless\" in README.md." >&2
+    exit 1
 fi
-echo "run: everything is built; the window does not exist yet, so there is nothing to start."
+exec build/ui/kadenzo

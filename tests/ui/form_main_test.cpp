@@ -207,6 +207,23 @@ class TWindowsTest : public QObject {
                  QStringLiteral("     Ａ♭   Ａｍ"));
     }
 
+    // X11 reports auto-repeat as a release and a press of the same key at the same moment.
+    void ARepeatPairKeepsTheArrowHeldAndTheRealReleaseLetsGo() {
+        auto Send = [this](QEvent::Type Type, quint64 Time) {
+            QKeyEvent Event(Type, Qt::Key_Down, Qt::NoModifier, 116, 0, 0);
+            Event.setTimestamp(Time);
+            QApplication::sendEvent(Memo(), &Event);
+        };
+        Send(QEvent::KeyPress, 100);
+        Send(QEvent::KeyRelease, 200);
+        Send(QEvent::KeyPress, 200);
+        QTest::qWait(5);
+        QCOMPARE(Main->Model().GetHeldArrow(), std::uint16_t{40});
+        Send(QEvent::KeyRelease, 300);
+        QTest::qWait(5);
+        QCOMPARE(Main->Model().GetHeldArrow(), std::uint16_t{0});
+    }
+
     void EscClosesEachReferenceWindowFromItsTextOrButton() {
         for (TReferenceWindow* Window : {static_cast<TReferenceWindow*>(Help.get()),
                                          static_cast<TReferenceWindow*>(Example.get())}) {
