@@ -1,7 +1,5 @@
 #include "harmony/calculator.h"
 
-#include <utility>
-
 namespace {
 
 // The variants tried for a degree, in the order that decides ties: normal, borrowed,

@@ -41,7 +41,6 @@ class TFormMainModel {
     // The controls whose content the handlers read.
     void SetSelectedDevice(int Index) { SelectedDevice = Index; }
     void SetVoiceNoText(std::string Text) { VoiceNoText = std::move(Text); }
-    const std::string& GetVoiceNoText() const { return VoiceNoText; }
 
     // The working state, for the window and the runner to show.
     TDisplayLines& Lines() { return Display; }

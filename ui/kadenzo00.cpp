@@ -74,7 +74,7 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
     }
     for (QWidget* Control : TabOrder) {
         if (Control != EditVoiceNo) {
-            HandOverKeys(Control);
+            Control->installEventFilter(this); // its keys go to the commands
         }
     }
 
@@ -117,10 +117,6 @@ QPushButton* TFormMain::AddButton(const char* Name, const char* Caption, QRect G
     Button->setGeometry(Geometry);
     Button->setAutoDefault(false);
     return Button;
-}
-
-void TFormMain::HandOverKeys(QWidget* Control) {
-    Control->installEventFilter(this);
 }
 
 void TFormMain::showEvent(QShowEvent* Event) {

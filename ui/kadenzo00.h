@@ -29,7 +29,6 @@ class TFormMain : public QWidget, private TFormMainView, private TLinesListener 
 
   private:
     QPushButton* AddButton(const char* Name, const char* Caption, QRect Geometry);
-    void HandOverKeys(QWidget* Control);
     bool KeyPressed(QKeyEvent* Event);
     void KeyReleased(QKeyEvent* Event);
     void FlushPendingRelease();
