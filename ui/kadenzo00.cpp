@@ -12,10 +12,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextEdit>
 
 #include <cstdlib>
 
@@ -53,11 +53,12 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
     ButtonVoiceNo = AddButton("ButtonVoiceNo", "楽器選択", {72, 96, 65, 25});
     ButtonExample = AddButton("ButtonExample", "使用例", {352, 8, 65, 25});
     ButtonSoundOff = AddButton("ButtonSoundOff", "発音停止", {352, 94, 65, 25});
-    MemoChord = new QPlainTextEdit(this);
+    MemoChord = new QTextEdit(this);
     MemoChord->setObjectName(QStringLiteral("MemoChord"));
     MemoChord->setGeometry(8, 128, 497, 89);
     MemoChord->setReadOnly(true);
-    MemoChord->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoChord->setAcceptRichText(false);
+    MemoChord->setLineWrapMode(QTextEdit::NoWrap);
     MemoChord->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoChord->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MemoChord->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -243,6 +244,7 @@ void TFormMain::LinesReset() {
         Lines << QString::fromStdString(Form.Lines().Get(i));
     }
     MemoChord->setPlainText(Lines.join(QLatin1Char('\n')));
+    SetCellLines(*MemoChord);
 }
 
 void InstallWindowFatalExit() {

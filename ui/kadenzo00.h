@@ -10,7 +10,7 @@
 
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
+class QTextEdit;
 class QPushButton;
 class TReferenceWindow;
 
@@ -54,7 +54,7 @@ class TFormMain : public QWidget, private TFormMainView, private TLinesListener 
     QPushButton* ButtonVoiceNo;
     QPushButton* ButtonExample;
     QPushButton* ButtonSoundOff;
-    QPlainTextEdit* MemoChord;
+    QTextEdit* MemoChord;
     QPushButton* ButtonInit;
     QPushButton* ButtonRead;
     QPushButton* ButtonWrite;

@@ -5,9 +5,9 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextEdit>
 
 namespace {
 
@@ -24,7 +24,7 @@ QString Joined(const std::vector<std::string>& Lines) {
 } // namespace
 
 TReferenceWindow::TReferenceWindow(const TLook& Look, const std::vector<std::string>& Lines)
-    : QWidget(nullptr), MemoManual(new QPlainTextEdit(this)),
+    : QWidget(nullptr), MemoManual(new QTextEdit(this)),
       ButtonClose(new QPushButton(QStringLiteral("閉じる"), this)) {
     setWindowTitle(QString::fromUtf8(Look.Caption));
     MakeFixedDialogFrame(*this, Look.ClientSize, Look.Background);
@@ -33,7 +33,8 @@ TReferenceWindow::TReferenceWindow(const TLook& Look, const std::vector<std::str
     MemoManual->setGeometry(Look.TextArea);
     MemoManual->setReadOnly(true);
     MemoManual->setFrameStyle(QFrame::NoFrame);
-    MemoManual->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MemoManual->setLineWrapMode(QTextEdit::WidgetWidth);
+    MemoManual->setAcceptRichText(false);
     MemoManual->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MemoManual->setVerticalScrollBarPolicy(Look.VerticalScrollBar ? Qt::ScrollBarAlwaysOn
                                                                   : Qt::ScrollBarAlwaysOff);
@@ -41,6 +42,7 @@ TReferenceWindow::TReferenceWindow(const TLook& Look, const std::vector<std::str
     Palette.setColor(QPalette::Base, kTextBackground);
     MemoManual->setPalette(Palette);
     MemoManual->setPlainText(Joined(Lines));
+    SetCellLines(*MemoManual);
 
     ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
     ButtonClose->setGeometry(472, 400, 66, 25);

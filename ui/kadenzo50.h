@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-class QPlainTextEdit;
+class QTextEdit;
 class QPushButton;
 
 // A window that shows a fixed text, beside the main window without blocking it, and that Esc
@@ -31,7 +31,7 @@ class TReferenceWindow : public QWidget {
   private:
     bool OnKeyDown(int Key);
 
-    QPlainTextEdit* MemoManual;
+    QTextEdit* MemoManual;
     QPushButton* ButtonClose;
 };
 

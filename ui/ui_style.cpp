@@ -1,6 +1,10 @@
 #include "ui/ui_style.h"
 
 #include <QPalette>
+#include <QTextBlockFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
 
 QFont KadenzoFont() {
     QFont Font;
@@ -20,4 +24,14 @@ void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background) 
     Palette.setColor(QPalette::Window, Background);
     Window.setPalette(Palette);
     Window.setAutoFillBackground(true);
+}
+
+void SetCellLines(QTextEdit& Field) {
+    constexpr int kCellHeight = 12;
+    Field.document()->setDocumentMargin(2);
+    QTextCursor All(Field.document());
+    All.select(QTextCursor::Document);
+    QTextBlockFormat Format;
+    Format.setLineHeight(kCellHeight, QTextBlockFormat::FixedHeight);
+    All.mergeBlockFormat(Format);
 }

@@ -5,15 +5,16 @@
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
@@ -75,7 +76,7 @@ class TWindowsTest : public QObject {
         T* Found = Main->findChild<T*>(QString::fromUtf8(Name));
         return Found;
     }
-    QPlainTextEdit* Memo() { return Control<QPlainTextEdit>("MemoChord"); }
+    QTextEdit* Memo() { return Control<QTextEdit>("MemoChord"); }
     void Key(QWidget* Target, Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
         QTest::keyClick(Target, Key, Modifiers);
         QTest::qWait(1); // lets a waiting key release through
@@ -131,7 +132,7 @@ class TWindowsTest : public QObject {
         QCOMPARE(Control<QLineEdit>("EditVoiceNo")->text(), QStringLiteral("49"));
         QCOMPARE(Memo()->geometry(), QRect(8, 128, 497, 89));
         QVERIFY(Memo()->isReadOnly());
-        QCOMPARE(Memo()->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(Memo()->lineWrapMode(), QTextEdit::NoWrap);
         QCOMPARE(Memo()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(Control<QListWidget>("ListBoxDevs")->count(), 2);
         QCOMPARE(Control<QListWidget>("ListBoxDevs")->item(1)->text(),
@@ -263,7 +264,7 @@ class TWindowsTest : public QObject {
 
     void ReferenceTextsAreComplete() {
         const QStringList HelpLines =
-            Help->findChild<QPlainTextEdit*>("MemoManual")->toPlainText().split('\n');
+            Help->findChild<QTextEdit*>("MemoManual")->toPlainText().split('\n');
         QCOMPARE(HelpLines.size(), 31);
         QCOMPARE(HelpLines[0], QStringLiteral("調の指定"));
         QCOMPARE(HelpLines[13], QStringLiteral("    近親調のⅤへの進行（一時転調）"));
@@ -272,7 +273,7 @@ class TWindowsTest : public QObject {
                                 "‥‥ Ctrl + Alt + 1～7"));
         QCOMPARE(HelpLines[30], QStringLiteral("　次の和音を再現 ‥‥ Enterキー"));
         const QStringList ExampleTexts =
-            Example->findChild<QPlainTextEdit*>("MemoManual")->toPlainText().split('\n');
+            Example->findChild<QTextEdit*>("MemoManual")->toPlainText().split('\n');
         QCOMPARE(ExampleTexts.size(), 119);
         QCOMPARE(ExampleTexts.count(QString()), 14);
         QCOMPARE(ExampleTexts[7],
@@ -280,9 +281,14 @@ class TWindowsTest : public QObject {
                      "  (1) Ctrlキーを押しながら↑キーを押す（５度上の調（ト長調）に変わる）"));
         QCOMPARE(ExampleTexts[118],
                  QStringLiteral("　(7) スペースキーを押す（Ｆ Ｂ♭ が Ｂ♭:Ⅴ Ｉ と解釈される）"));
-        QCOMPARE(Help->findChild<QPlainTextEdit*>("MemoManual")->verticalScrollBarPolicy(),
+        QCOMPARE(Help->findChild<QTextEdit*>("MemoManual")->verticalScrollBarPolicy(),
                  Qt::ScrollBarAlwaysOff);
-        QCOMPARE(Example->findChild<QPlainTextEdit*>("MemoManual")->verticalScrollBarPolicy(),
+        // Without a scroll bar the whole key reference must fit, each line on one row.
+        Help->ShowInFront();
+        QTextEdit* Reference = Help->findChild<QTextEdit*>("MemoManual");
+        QVERIFY(Reference->document()->size().height() <= Reference->viewport()->height());
+        QCOMPARE(Reference->document()->documentLayout()->documentSize().height(), 31 * 12 + 4.0);
+        QCOMPARE(Example->findChild<QTextEdit*>("MemoManual")->verticalScrollBarPolicy(),
                  Qt::ScrollBarAlwaysOn);
     }
 
@@ -361,6 +367,7 @@ class TWindowsTest : public QObject {
         Key(Memo(), Qt::Key_5);
         QApplication::processEvents();
 
+        Memo()->setCursorWidth(0); // the caret is no ink of the text
         const QImage Image = Memo()->viewport()->grab().toImage();
         auto Band = [this](int Block) {
             const QRect Box =
