@@ -8,7 +8,7 @@ namespace {
 // A back end that only counts: what is measured is the instrument's own work from PlayChord
 // to the last message handed over.
 class TCountingBackend : public TMidiBackend {
-  public:
+public:
     int DeviceCount() override { return 1; }
     std::optional<std::string> DeviceName(int) override { return "counter"; }
     std::optional<TMidiHandle> Open(int) override { return 1; }

@@ -28,7 +28,7 @@ std::string WriteProgression(int Entries) {
 }
 
 class TNullBuffer : public std::streambuf {
-  protected:
+protected:
     int overflow(int Character) override { return Character; }
     std::streamsize xsputn(const char*, std::streamsize Count) override { return Count; }
 };

@@ -41,7 +41,7 @@ double BootSeconds() {
 
 // Passes everything on to the system's devices and notes when the last message went out.
 class TTimingBackend : public TMidiBackend {
-  public:
+public:
     explicit TTimingBackend(TMidiBackend& Inner) : Inner(Inner) {}
     int DeviceCount() override { return Inner.DeviceCount(); }
     std::optional<std::string> DeviceName(int Device) override { return Inner.DeviceName(Device); }
@@ -53,7 +53,7 @@ class TTimingBackend : public TMidiBackend {
     void Close(TMidiHandle Handle) override { Inner.Close(Handle); }
     TClock::time_point LastSent;
 
-  private:
+private:
     TMidiBackend& Inner;
 };
 

@@ -15,7 +15,7 @@
 // 0 as 7). Such values never come from the keyboard, and the file reader refuses them; the
 // guards only keep every table access in bounds.
 class TCalculator {
-  public:
+public:
     static TInterval MakeInterval(std::int32_t Steps, std::int32_t Alter);
     static TNoteName Transpose(TNoteName Note, TInterval By);
     static TNoteName TransposeDown(TNoteName Note, TInterval By);
@@ -35,7 +35,7 @@ class TCalculator {
 };
 
 class TCalculatorEx : public TCalculator {
-  public:
+public:
     static TChordTones ChordTonesOf(TChordVariant& Variant, std::uint8_t Mode, std::int32_t Degree);
     static TChord ChordOf(TChordVariant& Variant, TTonality Tonality, std::int32_t Degree);
     static void ApplyVariant(TChordTones& Tones, TChordVariant& Variant, std::uint8_t Mode,

@@ -31,7 +31,7 @@ const TScale& ScaleOfVariant(std::uint8_t Mode, TChordVariant Variant) {
 
 // Counts the hits of the key search and picks the one the caller's counter asks for.
 class THitCounter {
-  public:
+public:
     explicit THitCounter(std::int32_t Wanted) : Wanted(Wanted) {}
 
     // True when Candidate is the wanted hit: the search stops there.
@@ -48,7 +48,7 @@ class THitCounter {
 
     const std::optional<TTonality>& FirstHit() const { return First; }
 
-  private:
+private:
     std::int32_t Wanted;
     std::int32_t Hits = 0;
     std::optional<TTonality> First;

@@ -9,7 +9,7 @@
 // Several MIDI systems as one: their devices numbered one after the other in the order the
 // parts are given. The default device -1 is the first part's default device.
 class TCombinedBackend : public TMidiBackend {
-  public:
+public:
     explicit TCombinedBackend(std::vector<std::unique_ptr<TMidiBackend>> Parts);
 
     int DeviceCount() override;
@@ -18,7 +18,7 @@ class TCombinedBackend : public TMidiBackend {
     void Send(TMidiHandle Handle, std::uint32_t Message) override;
     void Close(TMidiHandle Handle) override;
 
-  private:
+private:
     struct TLocal {
         TMidiBackend* Part;
         int Device;

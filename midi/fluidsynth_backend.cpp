@@ -39,7 +39,7 @@ void SilenceLibraries() {
 
 // FluidSynth's SDL2 driver needs the program to start SDL's audio first.
 class TSdlAudio {
-  public:
+public:
     TSdlAudio() : Started(SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {}
     ~TSdlAudio() {
         if (Started) {
@@ -49,7 +49,7 @@ class TSdlAudio {
     TSdlAudio(const TSdlAudio&) = delete;
     TSdlAudio& operator=(const TSdlAudio&) = delete;
 
-  private:
+private:
     bool Started;
 };
 

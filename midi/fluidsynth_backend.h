@@ -11,7 +11,7 @@
 // through the desktop's sound server. Settings, synth, SoundFont and audio driver are made
 // and destroyed here and nowhere else.
 class TFluidSynthBackend : public TMidiBackend {
-  public:
+public:
     static constexpr const char* DeviceLabel = "内蔵シンセサイザー (FluidSynth)";
 
     // How the synth's audio leaves it: through a sound server, or only by Render (tests,
@@ -48,7 +48,7 @@ class TFluidSynthBackend : public TMidiBackend {
     // The driver now playing ("" when none).
     std::string AudioDriver() const;
 
-  private:
+private:
     struct TSynth;
     bool EnsureSynth();
     bool StartAudio();

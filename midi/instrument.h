@@ -11,7 +11,7 @@
 // middle C, all at velocity 64. Notes are never released singly: the next chord or any
 // silencing ends them all with one all-notes-off.
 class TInstrument {
-  public:
+public:
     explicit TInstrument(TMidiBackend& Backend);
     virtual ~TInstrument();
     TInstrument(const TInstrument&) = delete;
@@ -29,7 +29,7 @@ class TInstrument {
     void SoundOff();
     void PlayChord(const TChord& Chord);
 
-  private:
+private:
     void CloseDevice();
     void NoteOn(int Note, int Velocity);
     void AllNotesOff();

@@ -10,7 +10,7 @@ using TMidiHandle = std::uint32_t;
 // What the instrument needs of a MIDI system: numbered output devices with names, opened one
 // at a time, that take packed short messages (status in the lowest byte, then the data bytes).
 class TMidiBackend {
-  public:
+public:
     virtual ~TMidiBackend() = default;
     virtual int DeviceCount() = 0;
     virtual std::optional<std::string> DeviceName(int Device) = 0;

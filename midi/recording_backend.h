@@ -10,7 +10,7 @@
 // A MIDI system for tests and the headless runner: named devices that record what they are
 // sent. Device -1 opens as itself; numbers outside the list, or marked as failing, fail to open.
 class TRecordingBackend : public TMidiBackend {
-  public:
+public:
     enum class TEventKind { Open, Close, Message };
     struct TEvent {
         TEventKind Kind;
@@ -36,7 +36,7 @@ class TRecordingBackend : public TMidiBackend {
     void Send(TMidiHandle Handle, std::uint32_t Message) override;
     void Close(TMidiHandle Handle) override;
 
-  private:
+private:
     std::vector<std::string> Names;
     std::set<int> Failing;
     void Record(const TEvent& Event);

@@ -19,13 +19,13 @@ void QuietRtMidi(RtMidiError::Type, const std::string&, void*) {}
 // RtMidi reports a failed connection on std::cerr before it throws, and before an error
 // callback can be set: keep that off the terminal while a client is being made.
 class TQuietCerr {
-  public:
+public:
     TQuietCerr() : Saved(std::cerr.rdbuf(Sink.rdbuf())) {}
     ~TQuietCerr() { std::cerr.rdbuf(Saved); }
     TQuietCerr(const TQuietCerr&) = delete;
     TQuietCerr& operator=(const TQuietCerr&) = delete;
 
-  private:
+private:
     std::ostringstream Sink;
     std::streambuf* Saved;
 };

@@ -13,7 +13,7 @@ class RtMidiOut;
 // running JACK server, listed once when the back end is made and named as RtMidi names them.
 // Without an ALSA sequencer or a JACK server the list simply lacks their ports.
 class TRtMidiBackend : public TMidiBackend {
-  public:
+public:
     TRtMidiBackend();
     ~TRtMidiBackend() override;
 
@@ -24,7 +24,7 @@ class TRtMidiBackend : public TMidiBackend {
     void Send(TMidiHandle Handle, std::uint32_t Message) override;
     void Close(TMidiHandle Handle) override;
 
-  private:
+private:
     struct TPort {
         int Api; // RtMidi::Api
         std::string Name;

@@ -7,7 +7,7 @@
 
 // Told of every change of the display lines, so that a window can show them.
 class TLinesListener {
-  public:
+public:
     virtual ~TLinesListener() = default;
     virtual void LineChanged(int Index) = 0;
     virtual void LinesReset() = 0; // cleared, or lines added
@@ -17,7 +17,7 @@ class TLinesListener {
 // that lines tens of thousands of columns long are never measured again from the start: an
 // edit costs what it adds or cuts.
 class TDisplayLines {
-  public:
+public:
     // The text of line Index; empty for a line that holds nothing.
     const std::string& Get(int Index) const;
     std::size_t Width(int Index) const;
@@ -33,7 +33,7 @@ class TDisplayLines {
 
     void SetListener(TLinesListener* Listener) { this->Listener = Listener; }
 
-  private:
+private:
     struct TLine {
         std::string Text;
         std::size_t Width = 0;

@@ -23,7 +23,7 @@ inline constexpr TShiftState ssCtrl = 4;
 // commands, the progression and its replay, the display lines, the device and program
 // choice, and the progression file buttons.
 class TFormMainModel {
-  public:
+public:
     TFormMainModel(TMidiBackend& Backend, TFormMainView& View);
 
     // Handlers of the window's events.
@@ -73,7 +73,7 @@ class TFormMainModel {
     void WriteDegreeLabel();
     void WriteChord(const TChord& Chord);
 
-  private:
+private:
     // The chord last placed or replayed; nothing before the first one after a reset.
     std::optional<TChord> PreviousChord();
     void CutProgressionAtCursor();

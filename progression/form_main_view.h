@@ -7,7 +7,7 @@
 // What the main window's model asks of the window around it: the focus, the device list,
 // and the two dialogs. The window, the key-script runner and the tests each provide one.
 class TFormMainView {
-  public:
+public:
     virtual ~TFormMainView() = default;
     // The progression display (MemoChord) takes the keyboard focus.
     virtual void FocusDisplay() = 0;

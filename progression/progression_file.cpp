@@ -34,7 +34,7 @@ std::string FolderOf(const std::string& Path) {
 
 // A file descriptor, closed when it goes.
 class TDescriptor {
-  public:
+public:
     explicit TDescriptor(int Descriptor) : Descriptor(Descriptor) {}
     ~TDescriptor() { Close(); }
     TDescriptor(const TDescriptor&) = delete;
@@ -43,14 +43,14 @@ class TDescriptor {
     int Get() const { return Descriptor; }
     bool Close() { return Descriptor < 0 || close(std::exchange(Descriptor, -1)) == 0; }
 
-  private:
+private:
     int Descriptor;
 };
 
 // A new file beside the target that takes the target's place on Commit, and is removed
 // again if it never does.
 class TReplacement {
-  public:
+public:
     explicit TReplacement(const std::string& Target)
         : Target(Target), Path(FolderOf(Target) + "/.kadenzo-write-XXXXXX"),
           File(mkstemp(Path.data())), Created(File.Get() >= 0) {}
@@ -70,7 +70,7 @@ class TReplacement {
         return Committed;
     }
 
-  private:
+private:
     std::string Target;
     std::string Path;
     TDescriptor File;

@@ -11,7 +11,7 @@
 // and writes after each command what happened: MIDI traffic, dialogs, the display lines, the
 // working state and the progression.
 class TScriptRunner : private TFormMainView {
-  public:
+public:
     explicit TScriptRunner(std::ostream& Out);
     ~TScriptRunner() override;
 
@@ -27,7 +27,7 @@ class TScriptRunner : private TFormMainView {
 
     TFormMainModel& Model() { return Form; }
 
-  private:
+private:
     struct TCommand;
     static std::optional<TCommand> Parse(const std::string& Line);
     void Execute(const TCommand& Command);

@@ -16,18 +16,18 @@ class TReferenceWindow;
 
 // The main window: its controls hand every event to the model, which holds all behaviour.
 class TFormMain : public QWidget, private TFormMainView, private TLinesListener {
-  public:
+public:
     TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp, TReferenceWindow& FormExample);
     ~TFormMain() override;
 
     TFormMainModel& Model() { return Form; }
 
-  protected:
+protected:
     void showEvent(QShowEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
-  private:
+private:
     QPushButton* AddButton(const char* Name, const char* Caption, QRect Geometry);
     bool KeyPressed(QKeyEvent* Event);
     void KeyReleased(QKeyEvent* Event);

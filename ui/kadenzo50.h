@@ -11,7 +11,7 @@ class QPushButton;
 // A window that shows a fixed text, beside the main window without blocking it, and that Esc
 // or its button closes (hides) until it is asked for again.
 class TReferenceWindow : public QWidget {
-  public:
+public:
     struct TLook {
         const char* Caption;
         QSize ClientSize;
@@ -24,11 +24,11 @@ class TReferenceWindow : public QWidget {
     // Shows the window centred on the screen, or brings it to the front if it is shown.
     void ShowInFront();
 
-  protected:
+protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
     void keyPressEvent(QKeyEvent* Event) override;
 
-  private:
+private:
     bool OnKeyDown(int Key);
 
     QTextEdit* MemoManual;
@@ -37,6 +37,6 @@ class TReferenceWindow : public QWidget {
 
 // The key reference window.
 class TFormHelp : public TReferenceWindow {
-  public:
+public:
     TFormHelp();
 };

@@ -4,6 +4,6 @@
 
 // The usage examples window.
 class TFormExample : public TReferenceWindow {
-  public:
+public:
     TFormExample();
 };

@@ -14,7 +14,7 @@
 namespace {
 
 class TAnsweringView : public TFormMainView {
-  public:
+public:
     std::string Answer;
     bool ErrorShown = false;
     void FocusDisplay() override {}

@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 
 // A JACK client with one MIDI input that keeps every byte it receives.
 class TMidiSink {
-  public:
+public:
     TMidiSink() {
         Client = jack_client_open("kadenzo-sink", JackNoStartServer, nullptr);
         if (Client == nullptr) {
@@ -64,7 +64,7 @@ class TMidiSink {
         return Messages;
     }
 
-  private:
+private:
     static int Process(jack_nframes_t Frames, void* Self) {
         auto* Sink = static_cast<TMidiSink*>(Self);
         void* Buffer = jack_port_get_buffer(Sink->Input, Frames);

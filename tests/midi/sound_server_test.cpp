@@ -26,7 +26,7 @@ constexpr std::size_t kWindow = 441; // 10 ms
 
 // Records the sink's monitor into a WAV file until destroyed.
 class TRecorder {
-  public:
+public:
     TRecorder(const std::string& Sink, const std::string& Path) {
         const std::string Device = "--device=" + Sink + ".monitor";
         Pid = fork();
@@ -46,7 +46,7 @@ class TRecorder {
     TRecorder(const TRecorder&) = delete;
     TRecorder& operator=(const TRecorder&) = delete;
 
-  private:
+private:
     pid_t Pid;
 };
 

@@ -109,7 +109,7 @@ TEST(ProgressionFile, ALongLineCountsByItsFirstSixCharacters) {
 }
 
 class ProgressionFileOnDisk : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         Folder = fs::path(testing::TempDir()) / ("kadenzo-files-" + std::to_string(getpid()));
         fs::remove_all(Folder);

@@ -66,7 +66,7 @@ QList<int> InkStarts(const QImage& Image, int Top, int Bottom, int Left, int Rig
 class TWindowsTest : public QObject {
     Q_OBJECT
 
-  private:
+private:
     std::unique_ptr<TRecordingBackend> Backend;
     std::unique_ptr<TFormHelp> Help;
     std::unique_ptr<TFormExample> Example;
@@ -82,7 +82,7 @@ class TWindowsTest : public QObject {
         QTest::qWait(1); // lets a waiting key release through
     }
 
-  private slots:
+private slots:
     void init() {
         Backend = std::make_unique<TRecordingBackend>(
             std::vector<std::string>{"Recorder 0", "Recorder 1"});
