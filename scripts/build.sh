@@ -4,6 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# ccache keeps its cache under the home folder; without one, beside the sources.
+export CCACHE_DIR=${CCACHE_DIR:-${HOME:-$PWD}/.cache/ccache}
+
 dir=${1:-build}
 shift || true
 cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
