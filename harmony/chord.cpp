@@ -2,10 +2,6 @@
 
 namespace {
 
-bool IsBorrowable(std::uint8_t Mode, std::int32_t Degree) {
-    return Mode == 0 && (Degree == 2 || Degree == 4 || Degree == 6);
-}
-
 bool HasIntervals(const TChord& Chord, TInterval Third, TInterval Fifth) {
     const TChordTones& Tones = Chord.Tones;
     return TCalculator::SameInterval(TCalculator::IntervalBetween(Tones[1], Tones[0]), Third) &&

@@ -46,6 +46,11 @@ inline const TScale& ScaleRow(std::uint8_t Mode) {
     return ScaleTable[Mode == 1 ? 1 : 0];
 }
 
+// Degrees 2, 4 and 6 of a major key have a chord borrowed from the parallel minor.
+inline bool IsBorrowable(std::uint8_t Mode, std::int32_t Degree) {
+    return Mode == 0 && (Degree == 2 || Degree == 4 || Degree == 6);
+}
+
 // The 0-based index of Degree into a table of the seven degrees; outside 1..7 it wraps.
 inline std::size_t DegreeIndex(std::int32_t Degree) {
     return static_cast<std::size_t>(((static_cast<std::int64_t>(Degree) - 1) % 7 + 7) % 7);

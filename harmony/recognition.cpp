@@ -12,7 +12,7 @@ struct TVariantOrder {
 TVariantOrder VariantOrder(std::uint8_t Mode, std::int32_t Degree) {
     TVariantOrder Order;
     Order.Items[Order.Count++] = cvNormal;
-    if (Mode == 0 && (Degree == 2 || Degree == 4 || Degree == 6)) {
+    if (IsBorrowable(Mode, Degree)) {
         Order.Items[Order.Count++] = cvBorrowed;
     }
     if (Mode == 1 && Degree == 4) {

@@ -1,10 +1,10 @@
 #include "midi/fluidsynth_backend.h"
 
+#include "midi/jack_messages.h"
 #include "midi/midi_message.h"
 
 #include <SDL.h>
 #include <fluidsynth.h>
-#include <jack/jack.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -25,7 +25,6 @@ const char* const kSoundFonts[] = {
 };
 
 void Quiet(int, const char*, void*) {}
-void QuietJack(const char*) {}
 
 // A driver that cannot open is expected (no server, no sound card): the synth and libjack
 // would otherwise print each failed attempt on the terminal.
@@ -33,8 +32,7 @@ void SilenceLibraries() {
     for (const int Level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
         fluid_set_log_function(Level, Quiet, nullptr);
     }
-    jack_set_error_function(QuietJack);
-    jack_set_info_function(QuietJack);
+    SilenceJackMessages();
 }
 
 // FluidSynth's SDL2 driver needs the program to start SDL's audio first.

@@ -1,5 +1,6 @@
 #include "midi/rtmidi_backend.h"
 
+#include "midi/jack_messages.h"
 #include "midi/midi_message.h"
 
 #include <RtMidi.h>
@@ -13,7 +14,6 @@ namespace {
 
 constexpr const char* kClientName = "Kadenzo";
 
-void QuietJack(const char*) {}
 void QuietRtMidi(RtMidiError::Type, const std::string&, void*) {}
 
 // RtMidi reports a failed connection on std::cerr before it throws, and before an error
@@ -58,8 +58,7 @@ std::unique_ptr<RtMidiOut> MakeClient(RtMidi::Api Api) {
 }
 
 std::vector<RtMidi::Api> ReachableApis() {
-    jack_set_error_function(QuietJack);
-    jack_set_info_function(QuietJack);
+    SilenceJackMessages();
     std::vector<RtMidi::Api> Apis;
     if (HasAlsaSequencer()) {
         Apis.push_back(RtMidi::LINUX_ALSA);

@@ -54,9 +54,8 @@ void TFormMainModel::OnKeyDown(std::uint16_t& Key, TShiftState Shift) {
     } else if (Digit != 0) {
         // Down held borrows from the parallel minor; Alt asks for the Dorian IV or the
         // Neapolitan II. ChordOf keeps each only where it applies.
-        const bool Borrowable = Digit == 2 || Digit == 4 || Digit == 6;
         TChordVariant Chosen =
-            Tonality.Mode == 0 && HeldArrow == vkDown && Borrowable ? cvBorrowed : cvNormal;
+            HeldArrow == vkDown && IsBorrowable(Tonality.Mode, Digit) ? cvBorrowed : cvNormal;
         if (Alt && Digit == 4) {
             Chosen = cvDorian;
         } else if (Alt && Digit == 2) {
