@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -14,6 +15,14 @@
 namespace {
 
 constexpr std::size_t kLineLength = 6;
+// About eight million entries: more than anyone plays, far less than would exhaust memory.
+constexpr off_t kMaxFileBytes = 64 * 1024 * 1024;
+// Marks the name of a file that is being written, so that a leftover of a killed writer says
+// what it is and is never read.
+constexpr std::string_view kUnfinishedMark = ".kadenzo-unfinished-";
+// A name part short enough that the mark and its random letters still fit a file name.
+constexpr std::size_t kMaxNamePart = 200;
+constexpr int kMaxLinkHops = 40;
 
 // A one-character field: only the digits 0..9 convert.
 std::optional<std::int32_t> DigitField(char Character) {
@@ -30,6 +39,11 @@ std::string FolderOf(const std::string& Path) {
         return ".";
     }
     return Slash == 0 ? "/" : Path.substr(0, Slash);
+}
+
+std::string BaseNameOf(const std::string& Path) {
+    const std::size_t Slash = Path.rfind('/');
+    return Slash == std::string::npos ? Path : Path.substr(Slash + 1);
 }
 
 // A file descriptor, closed when it goes.
@@ -52,17 +66,22 @@ private:
 class TReplacement {
 public:
     explicit TReplacement(const std::string& Target)
-        : Target(Target), Path(FolderOf(Target) + "/.kadenzo-write-XXXXXX"),
-          File(mkstemp(Path.data())), Created(File.Get() >= 0) {}
+        : Target(Target),
+          Path(FolderOf(Target) + "/." + BaseNameOf(Target).substr(0, kMaxNamePart) +
+               std::string(kUnfinishedMark) + "XXXXXX"),
+          File(mkostemp(Path.data(), O_CLOEXEC)), Error(File.Get() < 0 ? errno : 0) {}
     ~TReplacement() {
         File.Close();
-        if (Created && !Committed) {
+        if (Created() && !Committed) {
             unlink(Path.c_str());
         }
     }
     TReplacement(const TReplacement&) = delete;
     TReplacement& operator=(const TReplacement&) = delete;
 
+    bool Created() const { return Error == 0; }
+    // Why the file could not be made (an errno value), 0 when it was.
+    int CreateError() const { return Error; }
     int Descriptor() const { return File.Get(); }
 
     bool Commit() {
@@ -74,7 +93,7 @@ private:
     std::string Target;
     std::string Path;
     TDescriptor File;
-    bool Created;
+    int Error;
     bool Committed = false;
 };
 
@@ -93,15 +112,73 @@ bool WriteAll(int Descriptor, const std::string& Bytes) {
     return true;
 }
 
-// The permissions a newly created file would get, or those of the file being replaced.
-mode_t ModeFor(const std::string& Path) {
-    struct stat Existing;
-    if (stat(Path.c_str(), &Existing) == 0) {
-        return Existing.st_mode & 07777;
+std::string FileBytes(const std::vector<TProgressionEntry>& Entries) {
+    std::string Bytes;
+    Bytes.reserve(Entries.size() * (kLineLength + 2));
+    for (const TProgressionEntry& Entry : Entries) {
+        Bytes += EntryLine(Entry);
+        Bytes += "\r\n";
     }
+    return Bytes;
+}
+
+// The name a path stands for once its symbolic links are followed to the end; a dangling
+// link gives the name it points at. Nothing for a loop of links.
+std::optional<std::string> FollowLinks(std::string Path) {
+    for (int Hop = 0; Hop < kMaxLinkHops; ++Hop) {
+        struct stat Info;
+        if (lstat(Path.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) {
+            return Path;
+        }
+        std::string Link(PATH_MAX, '\0');
+        const ssize_t Length = readlink(Path.c_str(), Link.data(), Link.size());
+        if (Length <= 0 || static_cast<std::size_t>(Length) >= Link.size()) {
+            return std::nullopt;
+        }
+        Link.resize(static_cast<std::size_t>(Length));
+        Path = Link.front() == '/' ? Link : FolderOf(Path) + "/" + Link;
+    }
+    return std::nullopt;
+}
+
+// The replaced file's permissions, and its owner and group where the system lets us keep them.
+bool TakeOverAttributes(int Descriptor, const struct stat& Existing) {
+    if (fchown(Descriptor, Existing.st_uid, Existing.st_gid) != 0) {
+        (void)!fchown(Descriptor, static_cast<uid_t>(-1), Existing.st_gid); // group only
+    }
+    // After the owner: a change of owner clears the set-user-ID bit.
+    return fchmod(Descriptor, Existing.st_mode & 07777) == 0;
+}
+
+// The permissions a newly created file gets.
+bool TakeNewFileMode(int Descriptor) {
     const mode_t Mask = umask(0);
     umask(Mask);
-    return 0666 & ~Mask;
+    return fchmod(Descriptor, 0666 & ~Mask) == 0;
+}
+
+void SyncFolder(const std::string& Path) {
+    TDescriptor Folder(open(FolderOf(Path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (Folder.Get() >= 0) {
+        fsync(Folder.Get()); // the rename survives a crash; a failure here loses nothing
+    }
+}
+
+// The target rewritten where it is, for a folder in which no new file may be made.
+bool WriteInPlace(const std::string& Target, const std::string& Bytes) {
+    TDescriptor File(open(Target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat Info;
+    return File.Get() >= 0 && fstat(File.Get(), &Info) == 0 && S_ISREG(Info.st_mode) &&
+           ftruncate(File.Get(), 0) == 0 && WriteAll(File.Get(), Bytes) && fsync(File.Get()) == 0 &&
+           File.Close();
+}
+
+bool WriteReplacement(TReplacement& File, const std::string& Target, const std::string& Bytes) {
+    if (!WriteAll(File.Descriptor(), Bytes) || fsync(File.Descriptor()) != 0 || !File.Commit()) {
+        return false;
+    }
+    SyncFolder(Target);
+    return true;
 }
 
 } // namespace
@@ -124,6 +201,10 @@ bool FitsProgressionFile(const std::vector<TProgressionEntry>& Entries) {
         }
     }
     return true;
+}
+
+bool IsUnfinishedWrite(const std::string& Path) {
+    return BaseNameOf(Path).find(kUnfinishedMark) != std::string::npos;
 }
 
 std::optional<TProgressionEntry> ParseEntryLine(std::string_view Line) {
@@ -156,12 +237,15 @@ std::optional<std::vector<TProgressionEntry>> ParseProgression(std::string_view 
     }
     std::vector<TProgressionEntry> Entries;
     while (!Contents.empty()) {
-        const std::size_t End = Contents.find('\n');
-        std::string_view Line = Contents.substr(0, End);
-        Contents = End == std::string_view::npos ? std::string_view() : Contents.substr(End + 1);
-        if (!Line.empty() && Line.back() == '\r') {
-            Line.remove_suffix(1);
+        // LF, CR LF and a lone CR each end a line.
+        const std::size_t End = Contents.find_first_of("\r\n");
+        const std::string_view Line = Contents.substr(0, End);
+        std::size_t Next = End == std::string_view::npos ? Contents.size() : End + 1;
+        if (End != std::string_view::npos && Contents[End] == '\r' && Next < Contents.size() &&
+            Contents[Next] == '\n') {
+            ++Next;
         }
+        Contents.remove_prefix(Next);
         const std::optional<TProgressionEntry> Entry = ParseEntryLine(Line);
         if (!Entry) {
             return std::nullopt;
@@ -172,14 +256,18 @@ std::optional<std::vector<TProgressionEntry>> ParseProgression(std::string_view 
 }
 
 std::optional<std::vector<TProgressionEntry>> ReadProgressionFile(const std::string& Path) {
-    if (Path.empty()) {
+    if (Path.empty() || IsUnfinishedWrite(Path)) {
         return std::nullopt;
     }
-    TDescriptor File(open(Path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (File.Get() < 0) {
+    // Non-blocking, so that opening a named pipe does not wait for a writer.
+    TDescriptor File(open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat Info;
+    if (File.Get() < 0 || fstat(File.Get(), &Info) != 0 || !S_ISREG(Info.st_mode) ||
+        Info.st_size > kMaxFileBytes) {
         return std::nullopt;
     }
     std::string Contents;
+    Contents.reserve(static_cast<std::size_t>(Info.st_size));
     char Buffer[65536];
     for (;;) {
         const ssize_t Read = read(File.Get(), Buffer, sizeof Buffer);
@@ -187,12 +275,15 @@ std::optional<std::vector<TProgressionEntry>> ReadProgressionFile(const std::str
             continue;
         }
         if (Read < 0) {
-            return std::nullopt; // a folder, or a read error
+            return std::nullopt;
         }
         if (Read == 0) {
             break;
         }
         Contents.append(Buffer, static_cast<std::size_t>(Read));
+        if (Contents.size() > static_cast<std::size_t>(kMaxFileBytes)) {
+            return std::nullopt; // it grew while being read
+        }
     }
     return ParseProgression(Contents);
 }
@@ -201,13 +292,29 @@ bool WriteProgressionFile(const std::string& Path, const std::vector<TProgressio
     if (Path.empty() || !FitsProgressionFile(Entries)) {
         return false;
     }
-    std::string Bytes;
-    Bytes.reserve(Entries.size() * (kLineLength + 2));
-    for (const TProgressionEntry& Entry : Entries) {
-        Bytes += EntryLine(Entry);
-        Bytes += "\r\n";
+    const std::optional<std::string> Target = FollowLinks(Path);
+    if (!Target) {
+        return false;
     }
-    TReplacement File(Path);
-    return File.Descriptor() >= 0 && fchmod(File.Descriptor(), ModeFor(Path)) == 0 &&
-           WriteAll(File.Descriptor(), Bytes) && fsync(File.Descriptor()) == 0 && File.Commit();
+    const std::string Bytes = FileBytes(Entries);
+    struct stat Existing;
+    if (lstat(Target->c_str(), &Existing) != 0) {
+        if (errno != ENOENT) {
+            return false;
+        }
+        TReplacement File(*Target);
+        return File.Created() && TakeNewFileMode(File.Descriptor()) &&
+               WriteReplacement(File, *Target, Bytes);
+    }
+    // Refused where writing to the name directly would be: no replacing behind its back.
+    if (!S_ISREG(Existing.st_mode) || faccessat(AT_FDCWD, Target->c_str(), W_OK, AT_EACCESS) != 0) {
+        return false;
+    }
+    TReplacement File(*Target);
+    if (!File.Created()) {
+        const int Error = File.CreateError();
+        return (Error == EACCES || Error == EPERM) && WriteInPlace(*Target, Bytes);
+    }
+    return TakeOverAttributes(File.Descriptor(), Existing) &&
+           WriteReplacement(File, *Target, Bytes);
 }

@@ -23,14 +23,24 @@ bool FitsProgressionFile(const std::vector<TProgressionEntry>& Entries);
 // sixth are ignored.
 std::optional<TProgressionEntry> ParseEntryLine(std::string_view Line);
 
-// The entries of a whole file's contents, or nothing when any line is refused. LF and CR LF
-// both end a line; empty lines after the last entry are ignored.
+// The entries of a whole file's contents, or nothing when any line is refused. LF, CR LF and a
+// lone CR each end a line; empty lines after the last entry are ignored.
 std::optional<std::vector<TProgressionEntry>> ParseProgression(std::string_view Contents);
 
-// Reads the file at Path; nothing when it cannot be read or a line is refused.
+// Whether Path names the temporary file of a write that never finished (its writer was
+// killed): such a file is never read.
+bool IsUnfinishedWrite(const std::string& Path);
+
+// Reads the file at Path; nothing when it cannot be read or a line is refused. Only a regular
+// file of at most 64 MiB is read: a pipe, a device, a socket or a folder is refused at once,
+// without waiting for a writer.
 std::optional<std::vector<TProgressionEntry>> ReadProgressionFile(const std::string& Path);
 
-// Writes Entries to Path, replacing the file only once every line has been written: on any
-// failure Path keeps its previous contents (or does not appear) and no other file is left
-// beside it. Refuses entries that do not fit the file.
+// Writes Entries to the file Path stands for (symbolic links followed; a dangling link creates
+// the file it points at), replacing it only once every line has been written: on any failure
+// it keeps its previous contents (or does not appear) and no other file is left beside it.
+// A replaced file keeps its permissions, and its owner and group where the system allows.
+// Refused: entries that do not fit the file, an existing target that is not a regular file or
+// that may not be written to. Where the folder lets no new file be made, a writable target is
+// rewritten in place.
 bool WriteProgressionFile(const std::string& Path, const std::vector<TProgressionEntry>& Entries);

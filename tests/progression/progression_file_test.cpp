@@ -158,13 +158,6 @@ TEST_F(ProgressionFileOnDisk, AFailedWriteLeavesTheOldFileWholeAndNothingBeside)
     // An accidental outside -9..99 is refused before anything is written.
     EXPECT_FALSE(WriteProgressionFile(Path, {Entry('C', 0, 0, 1, 0), Entry('C', -10, 0, 1, 0)}));
     EXPECT_EQ(Contents(Path), "G 0050\r\n");
-    // A folder that cannot be written to: the old file stays as it was.
-    if (geteuid() != 0) { // root writes anywhere
-        fs::permissions(Folder, fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(WriteProgressionFile(Path, {Entry('C', 0, 0, 1, 0)}));
-        fs::permissions(Folder, fs::perms::owner_all);
-        EXPECT_EQ(Contents(Path), "G 0050\r\n");
-    }
     // The target is a folder: the new file cannot take its place.
     fs::create_directories(Folder / "sub");
     EXPECT_FALSE(WriteProgressionFile((Folder / "sub").string(), {Entry('C', 0, 0, 1, 0)}));
@@ -182,6 +175,18 @@ TEST_F(ProgressionFileOnDisk, ReadingFailsForNoFileAnEmptyNameAndAFolder) {
     EXPECT_FALSE(ReadProgressionFile((Folder / "absent").string()).has_value());
     EXPECT_FALSE(ReadProgressionFile("").has_value());
     EXPECT_FALSE(ReadProgressionFile(Folder.string()).has_value());
+}
+
+TEST(ProgressionFile, ALoneCrEndsALineAsLfAndCrLfDo) {
+    const auto OldMac = ParseProgression("C 0010\rC 0040\rC 0050\rC 0010\r");
+    ASSERT_TRUE(OldMac.has_value());
+    ASSERT_EQ(OldMac->size(), 4u);
+    EXPECT_EQ(EntryLine((*OldMac)[1]), "C 0040");
+    const auto Mixed = ParseProgression("C 0010\rC 0040\r\nC 0050\nC 0010");
+    ASSERT_TRUE(Mixed.has_value());
+    EXPECT_EQ(Mixed->size(), 4u);
+    // A CR inside the first six characters cuts the line short.
+    EXPECT_FALSE(ParseProgression("C 00\r10\n").has_value());
 }
 
 TEST_F(ProgressionFileOnDisk, ANewFileGetsTheUsualPermissionsAndAReplacedOneKeepsItsOwn) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <sstream>
 
 namespace {
@@ -64,6 +67,26 @@ TEST(ScriptRunner, RunsWellFormedCommandsAndSkipsCommentsAndEmptyLines) {
     EXPECT_EQ(Runner.Run(""), TOutcome::Skipped);
     EXPECT_EQ(Runner.Run("# a comment"), TOutcome::Skipped);
     EXPECT_NE(Out.str().find("> voice  7\n"), std::string::npos);
+}
+
+// A pipe with no writer and endless devices: the reading error at once, the progression kept.
+TEST(ScriptRunner, ReadingWhatIsNoRegularFileKeepsTheProgression) {
+    const std::string Pipe = testing::TempDir() + "kadenzo-pipe-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
+    for (const std::string& Name : {Pipe, std::string("/dev/zero"), std::string("/dev/null")}) {
+        SCOPED_TRACE(Name);
+        std::ostringstream Out;
+        TScriptRunner Runner(Out);
+        Runner.Start();
+        Runner.RunQuietly("down 49 -");
+        Runner.RunQuietly("down 53 -");
+        EXPECT_EQ(Runner.Run("read " + Name), TOutcome::Ran);
+        const std::string Shown = Out.str();
+        EXPECT_NE(Shown.find("error コード進行の読込みでエラーが発生しました。\n"),
+                  std::string::npos);
+        EXPECT_NE(Shown.find("entry C 0010\nentry C 0050\n"), std::string::npos) << Shown;
+    }
+    unlink(Pipe.c_str());
 }
 
 TEST(ScriptRunnerDeathTest, AFatalExitEndsTheBlockAndExitsWithThree) {
