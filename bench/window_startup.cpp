@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QTextEdit>
 #include <QTimer>
 
 #include <time.h>
@@ -76,7 +75,7 @@ int main(int Count, char** Arguments) {
                 "(+ about %.0f ms before main, to the clock tick)\n",
                 Ready, BeforeMain * 1000);
 
-    auto* Memo = FormMain.findChild<QTextEdit*>(QStringLiteral("MemoChord"));
+    auto* Memo = FormMain.findChild<QWidget*>(QStringLiteral("MemoChord"));
     std::vector<double> Costs;
     const Qt::Key Digits[] = {Qt::Key_1, Qt::Key_4, Qt::Key_5, Qt::Key_1};
     for (int i = 0; i < 200; ++i) {

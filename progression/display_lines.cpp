@@ -2,11 +2,82 @@
 
 #include "harmony/display_width.h"
 
+#include <algorithm>
+
 namespace {
 
 const std::string kEmpty;
 
+bool IsContinuation(char Byte) {
+    return (static_cast<unsigned char>(Byte) & 0xC0) == 0x80;
+}
+
+// The length in bytes of the character that begins at byte At.
+std::size_t CharacterLength(std::string_view Text, std::size_t At) {
+    std::size_t End = At + 1;
+    while (End < Text.size() && IsContinuation(Text[End])) {
+        ++End;
+    }
+    return End - At;
+}
+
+std::size_t CharacterWidth(char Lead) {
+    return static_cast<unsigned char>(Lead) < 0x80 ? 1 : 2;
+}
+
 } // namespace
+
+TDisplayLines::TLine TDisplayLines::MakeLine(std::string Text) {
+    TLine Line;
+    Line.Text = std::move(Text);
+    Extend(Line, 0, 0);
+    return Line;
+}
+
+void TDisplayLines::Extend(TLine& Line, std::size_t From, std::size_t Column) {
+    const std::string& Text = Line.Text;
+    for (std::size_t At = From; At < Text.size(); At += CharacterLength(Text, At)) {
+        const std::size_t Next = Column + CharacterWidth(Text[At]);
+        while (Line.Marks.size() * kMarkColumns < Next) {
+            Line.Marks.push_back({At, Column});
+        }
+        Column = Next;
+    }
+    Line.Width = Column;
+}
+
+TLineSlice TDisplayLines::Slice(int Index, std::size_t From, std::size_t To) const {
+    if (Index < 0 || Index >= Count()) {
+        return {{}, From};
+    }
+    const TLine& Line = Lines[static_cast<std::size_t>(Index)];
+    const std::size_t Mark = From / kMarkColumns;
+    if (From >= Line.Width || Mark >= Line.Marks.size()) {
+        return {{}, Line.Width};
+    }
+    const std::string_view Text = Line.Text;
+    std::size_t Begin = Line.Marks[Mark].Byte;
+    std::size_t Column = Line.Marks[Mark].Column;
+    while (Column + CharacterWidth(Text[Begin]) <= From) {
+        Column += CharacterWidth(Text[Begin]);
+        Begin += CharacterLength(Text, Begin);
+    }
+    const std::size_t Start = Column;
+    std::size_t End = Begin;
+    while (End < Text.size() && Column < To) {
+        Column += CharacterWidth(Text[End]);
+        End += CharacterLength(Text, End);
+    }
+    return {Text.substr(Begin, End - Begin), Start};
+}
+
+std::size_t TDisplayLines::MaxWidth() const {
+    std::size_t Widest = 0;
+    for (const TLine& Line : Lines) {
+        Widest = std::max(Widest, Line.Width);
+    }
+    return Widest;
+}
 
 const std::string& TDisplayLines::Get(int Index) const {
     if (Index < 0 || Index >= Count()) {
@@ -24,8 +95,7 @@ std::size_t TDisplayLines::Width(int Index) const {
 
 void TDisplayLines::Put(int Index, std::string Text) {
     if (TLine* Line = Find(Index)) {
-        Line->Width = DisplayWidth(Text);
-        Line->Text = std::move(Text);
+        *Line = MakeLine(std::move(Text));
         Changed(Index);
     }
 }
@@ -38,8 +108,7 @@ void TDisplayLines::Clear() {
 }
 
 void TDisplayLines::Add(std::string Text) {
-    const std::size_t Width = DisplayWidth(Text);
-    Lines.push_back({std::move(Text), Width});
+    Lines.push_back(MakeLine(std::move(Text)));
     if (Listener != nullptr) {
         Listener->LinesReset();
     }
@@ -47,8 +116,9 @@ void TDisplayLines::Add(std::string Text) {
 
 void TDisplayLines::Append(int Index, std::string_view Text) {
     if (TLine* Line = Find(Index); Line != nullptr && !Text.empty()) {
+        const std::size_t From = Line->Text.size();
         Line->Text.append(Text);
-        Line->Width += DisplayWidth(Text);
+        Extend(*Line, From, Line->Width);
         Changed(Index);
     }
 }
@@ -71,6 +141,9 @@ void TDisplayLines::CutTo(int Index, std::size_t Columns) {
     if (Line->Width < Columns) {
         Text.push_back(' ');
         ++Line->Width;
+    }
+    while (!Line->Marks.empty() && (Line->Marks.size() - 1) * kMarkColumns >= Line->Width) {
+        Line->Marks.pop_back();
     }
     Changed(Index);
 }

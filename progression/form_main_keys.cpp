@@ -115,6 +115,10 @@ void TFormMainModel::EnterChordName(char Letter, bool Sharp, bool Flat, bool Min
 }
 
 void TFormMainModel::CommitNamedChord(const std::optional<TChord>& Previous, const TChord& Named) {
+    TChordVariant NamedVariant = cvNormal;
+    const std::int32_t NamedDegree = TCalculatorEx::FindDegree(Tonality, Named, NamedVariant);
+    const TChord Chord = TCalculatorEx::ChordOf(NamedVariant, Tonality, NamedDegree);
+    Instrument->PlayChord(Chord); // the sound first: the display can wait
     TChordVariant PreviousVariant = cvNormal;
     const std::int32_t PreviousDegree =
         Previous ? TCalculatorEx::FindDegree(Tonality, *Previous, PreviousVariant) : -1;
@@ -126,9 +130,9 @@ void TFormMainModel::CommitNamedChord(const std::optional<TChord>& Previous, con
         Variant = PreviousVariant;
         WriteDegreeLabel(); // the chord before, read as a pivot in the new key
     }
-    TChordVariant NamedVariant = cvNormal;
-    const std::int32_t NamedDegree = TCalculatorEx::FindDegree(Tonality, Named, NamedVariant);
-    CommitDegree(NamedDegree, NamedVariant);
+    Degree = NamedDegree;
+    Variant = NamedVariant;
+    RecordChord(Chord);
 }
 
 void TFormMainModel::NextInterpretation() {
@@ -163,13 +167,17 @@ void TFormMainModel::SecondaryDominant(std::int32_t Digit) {
         OnDegree -= 7;
     }
     TChordVariant Local = cvNormal;
-    const TChord Chord = TCalculatorEx::ChordOf(Local, Tonality, OnDegree);
-    Tonality.Tonic = Chord.Root;
-    Tonality.Mode = Chord.Tones[1].Alter == 0 ? 0 : 1;
+    const TChord OnChord = TCalculatorEx::ChordOf(Local, Tonality, OnDegree);
+    Tonality.Tonic = OnChord.Root;
+    Tonality.Mode = OnChord.Tones[1].Alter == 0 ? 0 : 1;
+    Local = cvNormal;
+    const TChord Dominant = TCalculatorEx::ChordOf(Local, Tonality, 5);
+    Instrument->PlayChord(Dominant); // the sound first: the display can wait
     WriteTonalityLabel();
     AppendSeparator();
-    CommitDegree(5, cvNormal);
-    LastAction = laDegree;
+    Degree = 5;
+    Variant = cvNormal;
+    RecordChord(Dominant);
 }
 
 void TFormMainModel::PivotTo(std::int32_t Target) {

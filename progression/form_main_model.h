@@ -76,6 +76,8 @@ public:
 private:
     // The chord last placed or replayed; nothing before the first one after a reset.
     std::optional<TChord> PreviousChord();
+    // Writes the chord just played at Degree and Variant and records it at the cursor.
+    void RecordChord(const TChord& Chord);
     void CutProgressionAtCursor();
     void AppendSeparator();
     bool OpenSelectedDevice(bool AtStartUp);

@@ -34,6 +34,10 @@ void TFormMainModel::CommitDegree(std::int32_t NewDegree, TChordVariant NewVaria
     Variant = NewVariant;
     const TChord Chord = TCalculatorEx::ChordOf(Variant, Tonality, Degree);
     Instrument->PlayChord(Chord);
+    RecordChord(Chord);
+}
+
+void TFormMainModel::RecordChord(const TChord& Chord) {
     WriteChord(Chord);
     CutProgressionAtCursor();
     Progression.push_back({Tonality, Degree, Variant});
@@ -47,6 +51,9 @@ void TFormMainModel::ReplayNext() {
         return;
     }
     const TProgressionEntry Entry = Progression[static_cast<std::size_t>(Cursor)];
+    TChordVariant EntryVariant = Entry.Variant;
+    const TChord Chord = TCalculatorEx::ChordOf(EntryVariant, Entry.Tonality, Entry.Degree);
+    Instrument->PlayChord(Chord); // the sound first: the display can wait
     if (!TCalculatorEx::SameTonality(Entry.Tonality, Tonality)) {
         // The recording changes key here: show the chord before as a pivot where it can be.
         const std::optional<TChord> Previous = PreviousChord();
@@ -62,9 +69,7 @@ void TFormMainModel::ReplayNext() {
         }
     }
     Degree = Entry.Degree;
-    Variant = Entry.Variant;
-    const TChord Chord = TCalculatorEx::ChordOf(Variant, Tonality, Degree);
-    Instrument->PlayChord(Chord);
+    Variant = EntryVariant;
     WriteChord(Chord);
     ++Cursor;
     LastAction = laReplay;

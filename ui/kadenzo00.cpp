@@ -3,6 +3,7 @@
 #include "harmony/fatal_exit.h"
 #include "ui/kadenzo50.h"
 #include "ui/key_mapping.h"
+#include "ui/progression_display.h"
 #include "ui/ui_style.h"
 
 #include <QApplication>
@@ -13,9 +14,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextEdit>
 
 #include <cstdlib>
 
@@ -53,15 +51,9 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
     ButtonVoiceNo = AddButton("ButtonVoiceNo", "楽器選択", {72, 96, 65, 25});
     ButtonExample = AddButton("ButtonExample", "使用例", {352, 8, 65, 25});
     ButtonSoundOff = AddButton("ButtonSoundOff", "発音停止", {352, 94, 65, 25});
-    MemoChord = new QTextEdit(this);
+    MemoChord = new TProgressionDisplay(Form.Lines(), this);
     MemoChord->setObjectName(QStringLiteral("MemoChord"));
     MemoChord->setGeometry(8, 128, 497, 89);
-    MemoChord->setReadOnly(true);
-    MemoChord->setAcceptRichText(false);
-    MemoChord->setLineWrapMode(QTextEdit::NoWrap);
-    MemoChord->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    MemoChord->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    MemoChord->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     ButtonInit = AddButton("ButtonInit", "初期化", {440, 94, 65, 25});
     ButtonRead = AddButton("ButtonRead", "読込み", {272, 224, 65, 25});
     ButtonWrite = AddButton("ButtonWrite", "書出し", {352, 224, 65, 25});
@@ -105,11 +97,11 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
 
     ReleaseTimer.setSingleShot(true);
     connect(&ReleaseTimer, &QTimer::timeout, this, [this] { FlushPendingRelease(); });
-    Form.Lines().SetListener(this);
 }
 
+// The display goes before the model whose lines it shows.
 TFormMain::~TFormMain() {
-    Form.Lines().SetListener(nullptr);
+    delete MemoChord;
 }
 
 QPushButton* TFormMain::AddButton(const char* Name, const char* Caption, QRect Geometry) {
@@ -225,26 +217,6 @@ void TFormMain::ShowError(const std::string& Message) {
 
 void TFormMain::ShowConversionError(const std::string& Message) {
     ShowCritical(this, kProgramTitle, Message);
-}
-
-void TFormMain::LineChanged(int Index) {
-    QTextBlock Block = MemoChord->document()->findBlockByNumber(Index);
-    if (!Block.isValid()) {
-        LinesReset();
-        return;
-    }
-    QTextCursor Cursor(Block);
-    Cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    Cursor.insertText(QString::fromStdString(Form.Lines().Get(Index)));
-}
-
-void TFormMain::LinesReset() {
-    QStringList Lines;
-    for (int i = 0; i < Form.Lines().Count(); ++i) {
-        Lines << QString::fromStdString(Form.Lines().Get(i));
-    }
-    MemoChord->setPlainText(Lines.join(QLatin1Char('\n')));
-    SetCellLines(*MemoChord);
 }
 
 void InstallWindowFatalExit() {

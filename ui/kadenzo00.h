@@ -1,7 +1,6 @@
 #pragma once
 
 #include "midi/midi_backend.h"
-#include "progression/display_lines.h"
 #include "progression/form_main_model.h"
 #include "progression/form_main_view.h"
 
@@ -10,12 +9,12 @@
 
 class QLineEdit;
 class QListWidget;
-class QTextEdit;
+class TProgressionDisplay;
 class QPushButton;
 class TReferenceWindow;
 
 // The main window: its controls hand every event to the model, which holds all behaviour.
-class TFormMain : public QWidget, private TFormMainView, private TLinesListener {
+class TFormMain : public QWidget, private TFormMainView {
 public:
     TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp, TReferenceWindow& FormExample);
     ~TFormMain() override;
@@ -41,10 +40,6 @@ private:
     void ShowError(const std::string& Message) override;
     void ShowConversionError(const std::string& Message) override;
 
-    // TLinesListener
-    void LineChanged(int Index) override;
-    void LinesReset() override;
-
     TReferenceWindow& FormHelp;
     TReferenceWindow& FormExample;
     TFormMainModel Form;
@@ -54,7 +49,7 @@ private:
     QPushButton* ButtonVoiceNo;
     QPushButton* ButtonExample;
     QPushButton* ButtonSoundOff;
-    QTextEdit* MemoChord;
+    TProgressionDisplay* MemoChord;
     QPushButton* ButtonInit;
     QPushButton* ButtonRead;
     QPushButton* ButtonWrite;

@@ -60,4 +60,72 @@ TEST(DisplayLines, KeepsWidthsThroughEveryEditAndTellsTheListener) {
     EXPECT_EQ(Lines.Count(), 0);
 }
 
+// The characters under a range of columns, found by walking the line from its start.
+TLineSlice WalkedSlice(const std::string& Text, std::size_t From, std::size_t To) {
+    std::size_t Column = 0, Begin = 0;
+    std::size_t Start = 0;
+    bool Found = false;
+    std::size_t End = 0;
+    for (std::size_t At = 0; At < Text.size();) {
+        std::size_t Length = 1;
+        while (At + Length < Text.size() &&
+               (static_cast<unsigned char>(Text[At + Length]) & 0xC0) == 0x80) {
+            ++Length;
+        }
+        const std::size_t Width = static_cast<unsigned char>(Text[At]) < 0x80 ? 1 : 2;
+        if (!Found && Column + Width > From) {
+            Found = true;
+            Begin = At;
+            Start = Column;
+        }
+        if (Found && Column < To) {
+            End = At + Length;
+        }
+        Column += Width;
+        At += Length;
+    }
+    if (!Found) {
+        return {{}, Column};
+    }
+    return {std::string_view(Text).substr(Begin, End - Begin), Start};
+}
+
+// Long lines grown and cut as the display grows and cuts them: every range of columns gives
+// the characters a walk from the line's start gives.
+TEST(DisplayLines, FindsTheCharactersUnderAnyColumnsThroughAppendsAndCuts) {
+    const char* Pieces[] = {" ", "Ｃ", "ｍ", "o-", "Ⅳ", "    ", "Ｆ♯♯ｍ", ": "};
+    TDisplayLines Lines;
+    Lines.Add("Ｃ: ");
+    std::uint32_t Random = 12345;
+    auto Next = [&Random](std::uint32_t Below) {
+        Random = Random * 1103515245u + 12345u;
+        return (Random >> 8) % Below;
+    };
+    for (int Step = 0; Step < 3000; ++Step) {
+        if (Next(10) == 0) {
+            Lines.CutTo(0,
+                        Lines.Width(0) - Next(static_cast<std::uint32_t>(Lines.Width(0)) / 2 + 1));
+        } else {
+            Lines.Append(0, Pieces[Next(8)]);
+        }
+        if (Step % 50 != 0) {
+            continue;
+        }
+        const std::string& Text = Lines.Get(0);
+        for (std::size_t From : {std::size_t{0}, std::size_t{63}, std::size_t{64}, std::size_t{65},
+                                 Lines.Width(0) / 2, Lines.Width(0) - 1, Lines.Width(0) + 3}) {
+            for (std::size_t Span : {1, 2, 80}) {
+                const TLineSlice Want = WalkedSlice(Text, From, From + Span);
+                const TLineSlice Got = Lines.Slice(0, From, From + Span);
+                ASSERT_EQ(Got.Text, Want.Text) << "step " << Step << " from " << From;
+                ASSERT_EQ(Got.Start, Want.Start) << "step " << Step << " from " << From;
+            }
+        }
+    }
+    Lines.Put(0, "     Ｃ     Ｆ");
+    EXPECT_EQ(Lines.Slice(0, 6, 12).Text, "Ｃ     ");
+    EXPECT_EQ(Lines.Slice(0, 6, 12).Start, 5u);
+    EXPECT_EQ(Lines.Slice(3, 0, 10).Text, "");
+}
+
 } // namespace

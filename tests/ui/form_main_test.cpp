@@ -4,6 +4,7 @@
 #include "ui/kadenzo00.h"
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
+#include "ui/progression_display.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -76,7 +77,7 @@ private:
         T* Found = Main->findChild<T*>(QString::fromUtf8(Name));
         return Found;
     }
-    QTextEdit* Memo() { return Control<QTextEdit>("MemoChord"); }
+    TProgressionDisplay* Memo() { return Control<TProgressionDisplay>("MemoChord"); }
     void Key(QWidget* Target, Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
         QTest::keyClick(Target, Key, Modifiers);
         QTest::qWait(1); // lets a waiting key release through
@@ -131,13 +132,11 @@ private slots:
         QCOMPARE(Control<QLineEdit>("EditVoiceNo")->geometry(), QRect(8, 96, 57, 20));
         QCOMPARE(Control<QLineEdit>("EditVoiceNo")->text(), QStringLiteral("49"));
         QCOMPARE(Memo()->geometry(), QRect(8, 128, 497, 89));
-        QVERIFY(Memo()->isReadOnly());
-        QCOMPARE(Memo()->lineWrapMode(), QTextEdit::NoWrap);
         QCOMPARE(Memo()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(Control<QListWidget>("ListBoxDevs")->count(), 2);
         QCOMPARE(Control<QListWidget>("ListBoxDevs")->item(1)->text(),
                  QStringLiteral("Recorder 1"));
-        QCOMPARE(Memo()->toPlainText(), QStringLiteral("\n\n\nＣ: \n"));
+        QCOMPARE(Memo()->Text(), QStringLiteral("\n\n\nＣ: \n"));
         QCOMPARE(Memo()->font().pixelSize(), 12);
         QVERIFY(Memo()->hasFocus());
     }
@@ -204,8 +203,7 @@ private slots:
         QCOMPARE(Main->Model().GetHeldArrow(), std::uint16_t{0});
         Key(Memo(), Qt::Key_A, Qt::AltModifier);
         QCOMPARE(Main->Model().GetProgression().front().Variant, TChordVariant{1}); // A♭, oⅥ
-        QCOMPARE(Memo()->document()->findBlockByNumber(1).text(),
-                 QStringLiteral("     Ａ♭   Ａｍ"));
+        QCOMPARE(Memo()->LineText(1), QStringLiteral("     Ａ♭   Ａｍ"));
     }
 
     // X11 reports auto-repeat as a release and a press of the same key at the same moment.
@@ -356,6 +354,44 @@ private slots:
         QCOMPARE(Backend->MessagesTo(0), std::vector<std::uint32_t>{AllNotesOffMessage});
     }
 
+    // Every key is a command, so the display scrolls itself: the newest chord stays in view.
+    void TheNewestChordStaysInViewAndHomeReturnsToTheStart() {
+        const Qt::Key Digits[] = {Qt::Key_1, Qt::Key_4, Qt::Key_5, Qt::Key_1};
+        for (int i = 0; i < 40; ++i) {
+            Key(Memo(), Digits[i % 4]);
+        }
+        const QRect View = Memo()->viewport()->rect();
+        const int NewestName = static_cast<int>(Main->Model().Lines().Width(1)) - 2;
+        QVERIFY(View.contains(Memo()->CellRect(1, NewestName)));
+        QVERIFY(View.contains(Memo()->CellRect(3, NewestName + 1))); // its numeral Ⅰ
+        QVERIFY(!View.contains(Memo()->CellRect(1, 5)));             // the first chord
+        Key(Memo(), Qt::Key_Home);
+        QVERIFY(View.contains(Memo()->CellRect(3, 0)));
+        Key(Memo(), Qt::Key_Return);
+        QVERIFY(View.contains(Memo()->CellRect(1, 5)));
+    }
+
+    // A drag selects from one boundary between characters to another, across lines, and a
+    // point inside a full-width character takes the nearer of its two edges.
+    void TheMouseSelectsTheDisplaysText() {
+        Key(Memo(), Qt::Key_1);
+        Key(Memo(), Qt::Key_4);
+        QWidget* View = Memo()->viewport();
+        const QPoint From = Memo()->CellRect(1, 5).topLeft() + QPoint(0, 2);
+        const QPoint To = Memo()->CellRect(3, 6).topLeft() + QPoint(-1, 2); // left half of Ⅰ
+        QTest::mousePress(View, Qt::LeftButton, Qt::NoModifier, From);
+        QTest::mouseMove(View, To);
+        QTest::mouseRelease(View, Qt::LeftButton, Qt::NoModifier, To);
+        QCOMPARE(Memo()->SelectedText(), QStringLiteral("Ｃ     Ｆ\n\nＣ:  "));
+        QTest::mouseClick(View, Qt::LeftButton, Qt::NoModifier, From);
+        QCOMPARE(Memo()->SelectedText(), QString());
+        Memo()->SelectAll();
+        QCOMPARE(Memo()->SelectedText(), Memo()->Text());
+        // The keys still play: the display takes none of them for itself.
+        Key(Memo(), Qt::Key_5);
+        QCOMPARE(Main->Model().GetProgression().size(), std::size_t{3});
+    }
+
     // After 1 4 5 1, Ctrl+Up, 1 5 every chord name's ink starts where its numeral's does.
     void ChordNamesStandOverTheirNumerals() {
         for (Qt::Key Digit : {Qt::Key_1, Qt::Key_4, Qt::Key_5, Qt::Key_1}) {
@@ -367,11 +403,9 @@ private slots:
         Key(Memo(), Qt::Key_5);
         QApplication::processEvents();
 
-        Memo()->setCursorWidth(0); // the caret is no ink of the text
         const QImage Image = Memo()->viewport()->grab().toImage();
-        auto Band = [this](int Block) {
-            const QRect Box =
-                Memo()->cursorRect(QTextCursor(Memo()->document()->findBlockByNumber(Block)));
+        auto Band = [this](int Line) {
+            const QRect Box = Memo()->CellRect(Line, 0);
             return std::make_pair(Box.top(), Box.bottom() + 1);
         };
         auto Starts = [&](int Block) {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <vector>
+
+struct _XDisplay;
+
+// Types digits through the X server on a connection of its own (XTest), as a second program
+// would. Kept apart from Qt's headers, with which X11's macros clash.
+class TTypist {
+public:
+    TTypist();
+    ~TTypist();
+    TTypist(const TTypist&) = delete;
+    TTypist& operator=(const TTypist&) = delete;
+
+    // Presses and releases the digit 1 + Index % 7.
+    void Type(int Index);
+
+private:
+    _XDisplay* Display;
+    std::vector<unsigned> Codes;
+};

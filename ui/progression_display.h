@@ -1,0 +1,68 @@
+#pragma once
+
+#include "progression/display_lines.h"
+
+#include <QAbstractScrollArea>
+
+#include <optional>
+
+class QMenu;
+
+// The progression display: draws only the columns in view of the model's lines, each
+// character in its own cell (two cells for a full-width one), so that names stand over their
+// numerals in any font and a key costs the same however long the progression. It follows
+// the newest text, and lets the mouse select text and copy it.
+class TProgressionDisplay : public QAbstractScrollArea, private TLinesListener {
+public:
+    TProgressionDisplay(TDisplayLines& Lines, QWidget* Parent);
+    ~TProgressionDisplay() override;
+
+    // All lines, joined by line breaks.
+    QString Text() const;
+    QString LineText(int Line) const;
+    QString SelectedText() const;
+    void SelectAll();
+    // The cell of a column of a line, in the viewport's coordinates.
+    QRect CellRect(int Line, int Column) const;
+
+protected:
+    void paintEvent(QPaintEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
+    void mouseDoubleClickEvent(QMouseEvent* Event) override;
+    void contextMenuEvent(QContextMenuEvent* Event) override;
+
+private:
+    struct TPlace {
+        int Line;
+        std::size_t Column;
+        bool operator<(const TPlace& Other) const {
+            return Line != Other.Line ? Line < Other.Line : Column < Other.Column;
+        }
+    };
+
+    // TLinesListener
+    void LineChanged(int Index) override;
+    void LinesReset() override;
+
+    void MeasureCells();
+    void UpdateScrollRange();
+    void FollowNewestText();
+    int ContentLeft() const;
+    TPlace PlaceAt(QPoint Point) const;
+    bool IsSelected(TPlace Place) const;
+    void PaintLine(class QPainter& Painter, int Line, std::size_t From, std::size_t To);
+    void CopyToSelectionClipboard() const;
+    QString Columns(int Line, std::size_t From, std::size_t To) const;
+
+    TDisplayLines& Lines;
+    int CellWidth = 6;
+    int CellHeight = 12;
+    int Ascent = 10;
+    std::optional<TPlace> Anchor;
+    std::optional<TPlace> Extent;
+    bool Selecting = false;
+};
