@@ -20,4 +20,4 @@ if [[ ! -x $binary ]] || [[ -n $(find "${sources[@]}" "$top"/harmony/*.h "$top"/
 fi
 
 export TMPDIR=$out
-"$binary" -runs="$runs" -timeout=10 -seed=1 -max_len=4096 "$out/corpus" "$here/seeds"
+"$binary" -runs="$runs" -timeout=10 -seed=1 -max_len=8192 "$out/corpus" "$here/seeds"
