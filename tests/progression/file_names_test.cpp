@@ -9,6 +9,7 @@
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -116,20 +117,31 @@ TEST_F(FileNames, ReadingRefusesAtOnceWhatIsNoRegularFile) {
     close(Socket);
 }
 
-TEST_F(FileNames, ReadingRefusesAFileOverSixtyFourMebibytesBeforeReadingIt) {
-    // Sparse: as large as it claims, without the disk space.
+TEST_F(FileNames, ReadingRefusesAFileOverSixtyFourMebibytes) {
     const std::string Path = At("huge");
+    // Sparse: as large as it claims without taking the disk space, as an 8 GB file would.
     Put(Path, "C 0010\r\n");
-    fs::resize_file(Path, 64 * 1024 * 1024 + 1);
+    fs::resize_file(Path, std::uintmax_t{8} << 30);
+    EXPECT_FALSE(ReadProgressionFile(Path).has_value());
+    // Every line good, one line too many.
+    std::string Line = "C 0010\r\n";
+    std::string Block;
+    for (int i = 0; i < 8192; ++i) {
+        Block += Line;
+    }
+    {
+        std::ofstream File(Path, std::ios::binary | std::ios::trunc);
+        for (int i = 0; i < 1024; ++i) {
+            File << Block;
+        }
+        File << Line;
+    }
+    ASSERT_EQ(fs::file_size(Path), (std::uintmax_t{64} << 20) + 8);
     EXPECT_FALSE(ReadProgressionFile(Path).has_value());
     // A large file within the limit is read whole.
-    std::string Many;
-    for (int i = 0; i < 20000; ++i) {
-        Many += "C 0010\r\n";
-    }
-    Put(Path, Many);
+    Put(Path, Block + Block);
     ASSERT_TRUE(ReadProgressionFile(Path).has_value());
-    EXPECT_EQ(ReadProgressionFile(Path)->size(), 20000u);
+    EXPECT_EQ(ReadProgressionFile(Path)->size(), 16384u);
 }
 
 TEST_F(FileNames, ReadingFollowsLinks) {
@@ -188,18 +200,22 @@ TEST_F(FileNames, WritingRefusesWhatIsNoRegularFileAndLeavesItAsItWas) {
     ASSERT_EQ(mkfifo(At("pipe").c_str(), 0600), 0);
     const int Socket = BindSocket(At("socket"));
     fs::create_directories(Folder / "folder");
-    fs::create_symlink("/dev/null", At("to-null"));
-    for (const char* Name : {"pipe", "socket", "folder", "to-null"}) {
+    // A device node of our own where we may make one (a writer that got this wrong must not
+    // replace the system's /dev/null); the system's otherwise, which nobody else may replace.
+    const bool OwnDevice = mknod(At("device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    const std::string Device = OwnDevice ? At("device") : "/dev/null";
+    fs::create_symlink(Device, At("to-device"));
+    for (const std::string& Name :
+         {At("pipe"), At("socket"), At("folder"), Device, At("to-device")}) {
         SCOPED_TRACE(Name);
-        EXPECT_FALSE(WriteProgressionFile(At(Name), kCadence));
+        EXPECT_FALSE(WriteProgressionFile(Name, kCadence));
     }
     EXPECT_TRUE(fs::is_fifo(At("pipe")));
     EXPECT_TRUE(fs::is_socket(At("socket")));
     EXPECT_TRUE(fs::is_empty(Folder / "folder"));
-    EXPECT_TRUE(fs::is_character_file("/dev/null"));
-    EXPECT_FALSE(WriteProgressionFile("/dev/null", kCadence));
-    EXPECT_TRUE(fs::is_character_file("/dev/null"));
-    EXPECT_EQ(Listing().size(), 4u);
+    EXPECT_TRUE(fs::is_character_file(Device));
+    EXPECT_TRUE(fs::is_symlink(At("to-device")));
+    EXPECT_EQ(Listing().size(), OwnDevice ? 5u : 4u);
     close(Socket);
 }
 
@@ -207,6 +223,7 @@ TEST_F(FileNames, AReadOnlyFileIsRefusedAsADirectWriteWouldBe) {
     const std::string Path = At("read-only");
     Put(Path, kOneBytes);
     fs::permissions(Path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(Folder, fs::perms::all); // a new file could take its place
     EXPECT_FALSE(AsOrdinaryUser([&] { return WriteProgressionFile(Path, kCadence); }));
     EXPECT_EQ(Contents(Path), kOneBytes);
     // Root may write to any file, so the writer does too, and the file stays read-only.
