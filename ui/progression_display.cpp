@@ -70,13 +70,13 @@ void TProgressionDisplay::UpdateScrollRange() {
 }
 
 // The newest text is at the end of the widest line: keep that end in view, scrolling no
-// further than needed.
+// further than needed. (Text cut shorter brings the scroll range, and so the view, along.)
 void TProgressionDisplay::FollowNewestText() {
     const int End = ToInt(Lines.MaxWidth()) * CellWidth + 2 * kMargin;
     const int View = viewport()->width();
     QScrollBar& Bar = *horizontalScrollBar();
-    if (End > Bar.value() + View || End < Bar.value()) {
-        Bar.setValue(std::max(0, End - View));
+    if (End > Bar.value() + View) {
+        Bar.setValue(End - View);
     }
 }
 

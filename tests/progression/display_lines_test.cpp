@@ -102,7 +102,9 @@ TEST(DisplayLines, FindsTheCharactersUnderAnyColumnsThroughAppendsAndCuts) {
         return (Random >> 8) % Below;
     };
     for (int Step = 0; Step < 3000; ++Step) {
-        if (Next(10) == 0) {
+        if (Next(20) == 0) { // a cut right at a mark's column
+            Lines.CutTo(0, Lines.Width(0) / 64 * 64);
+        } else if (Next(10) == 0) {
             Lines.CutTo(0,
                         Lines.Width(0) - Next(static_cast<std::uint32_t>(Lines.Width(0)) / 2 + 1));
         } else {

@@ -365,6 +365,17 @@ private slots:
         QVERIFY(View.contains(Memo()->CellRect(1, NewestName)));
         QVERIFY(View.contains(Memo()->CellRect(3, NewestName + 1))); // its numeral Ⅰ
         QVERIFY(!View.contains(Memo()->CellRect(1, 5)));             // the first chord
+        // A label may reach further than the chord names: C read as o-Ⅱ of B major.
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyPress(Memo(), Qt::Key_Up, Qt::ControlModifier);
+            QTest::keyRelease(Memo(), Qt::Key_Up, Qt::ControlModifier);
+        }
+        Key(Memo(), Qt::Key_2, Qt::AltModifier);
+        const auto& Lines = Main->Model().Lines();
+        const int LabelLine = Main->Model().GetLabelLine();
+        QVERIFY(Lines.Width(LabelLine) > Lines.Width(1));
+        QVERIFY(View.contains(
+            Memo()->CellRect(LabelLine, static_cast<int>(Lines.Width(LabelLine)) - 1)));
         Key(Memo(), Qt::Key_Home);
         QVERIFY(View.contains(Memo()->CellRect(3, 0)));
         Key(Memo(), Qt::Key_Return);
@@ -383,6 +394,13 @@ private slots:
         QTest::mouseMove(View, To);
         QTest::mouseRelease(View, Qt::LeftButton, Qt::NoModifier, To);
         QCOMPARE(Memo()->SelectedText(), QStringLiteral("Ｃ     Ｆ\n\nＣ:  "));
+        // Highlighted are the selected cells, up to and not including Ⅰ.
+        const QImage Shown = View->grab().toImage();
+        const QColor Highlight = Memo()->palette().color(QPalette::Highlight);
+        auto Lit = [&](int Line, int Column) {
+            return Shown.pixelColor(Memo()->CellRect(Line, Column).center()) == Highlight;
+        };
+        QVERIFY(Lit(1, 4 + 6) && Lit(3, 4) && !Lit(1, 4) && !Lit(3, 5) && !Lit(3, 6));
         QTest::mouseClick(View, Qt::LeftButton, Qt::NoModifier, From);
         QCOMPARE(Memo()->SelectedText(), QString());
         Memo()->SelectAll();
