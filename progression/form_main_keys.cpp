@@ -170,8 +170,8 @@ void TFormMainModel::SecondaryDominant(std::int32_t Digit) {
     const TChord OnChord = TCalculatorEx::ChordOf(Local, Tonality, OnDegree);
     Tonality.Tonic = OnChord.Root;
     Tonality.Mode = OnChord.Tones[1].Alter == 0 ? 0 : 1;
-    Local = cvNormal;
-    const TChord Dominant = TCalculatorEx::ChordOf(Local, Tonality, 5);
+    TChordVariant DominantVariant = cvNormal;
+    const TChord Dominant = TCalculatorEx::ChordOf(DominantVariant, Tonality, 5);
     Instrument->PlayChord(Dominant); // the sound first: the display can wait
     WriteTonalityLabel();
     AppendSeparator();
