@@ -23,7 +23,7 @@ play() {
     program=$!
     window=""
     for _ in $(seq 50); do
-        window=$(xdotool search --name "カデンツォ" 2>/dev/null | head -n 1) && [[ -n $window ]] && break
+        window=$(xdotool search --onlyvisible --name "カデンツォ" 2>/dev/null | head -n 1) && [[ -n $window ]] && break
         sleep 0.1
     done
     xdotool windowfocus --sync "$window"
