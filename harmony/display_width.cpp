@@ -12,3 +12,15 @@ std::size_t DisplayWidth(std::string_view Text) {
     }
     return Columns;
 }
+
+std::size_t CharacterWidth(char Lead) {
+    return static_cast<unsigned char>(Lead) < 0x80 ? 1 : 2;
+}
+
+std::size_t CharacterLength(std::string_view Text, std::size_t At) {
+    std::size_t End = At + 1;
+    while (End < Text.size() && (static_cast<unsigned char>(Text[End]) & 0xC0) == 0x80) {
+        ++End;
+    }
+    return End - At;
+}

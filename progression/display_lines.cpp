@@ -8,23 +8,6 @@ namespace {
 
 const std::string kEmpty;
 
-bool IsContinuation(char Byte) {
-    return (static_cast<unsigned char>(Byte) & 0xC0) == 0x80;
-}
-
-// The length in bytes of the character that begins at byte At.
-std::size_t CharacterLength(std::string_view Text, std::size_t At) {
-    std::size_t End = At + 1;
-    while (End < Text.size() && IsContinuation(Text[End])) {
-        ++End;
-    }
-    return End - At;
-}
-
-std::size_t CharacterWidth(char Lead) {
-    return static_cast<unsigned char>(Lead) < 0x80 ? 1 : 2;
-}
-
 } // namespace
 
 TDisplayLines::TLine TDisplayLines::MakeLine(std::string Text) {

@@ -1,5 +1,7 @@
 #include "ui/progression_display.h"
 
+#include "harmony/display_width.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -125,14 +127,10 @@ void TProgressionDisplay::PaintLine(QPainter& Painter, int Line, std::size_t Fro
     const QPalette& Colours = palette();
     std::size_t Column = Slice.Start;
     for (std::size_t At = 0; At < Slice.Text.size();) {
-        std::size_t Length = 1;
-        while (At + Length < Slice.Text.size() &&
-               (static_cast<unsigned char>(Slice.Text[At + Length]) & 0xC0) == 0x80) {
-            ++Length;
-        }
-        const bool Wide = static_cast<unsigned char>(Slice.Text[At]) >= 0x80;
+        const std::size_t Length = CharacterLength(Slice.Text, At);
+        const std::size_t Width = CharacterWidth(Slice.Text[At]);
         QRect Cell = CellRect(Line, ToInt(Column));
-        Cell.setWidth(Wide ? 2 * CellWidth : CellWidth);
+        Cell.setWidth(ToInt(Width) * CellWidth);
         const bool Selected = IsSelected({Line, Column});
         if (Selected) {
             Painter.fillRect(Cell, Colours.color(QPalette::Highlight));
@@ -142,7 +140,7 @@ void TProgressionDisplay::PaintLine(QPainter& Painter, int Line, std::size_t Fro
             Painter.drawText(QPointF(Cell.left(), Cell.top() + Ascent),
                              QString::fromUtf8(Slice.Text.data() + At, static_cast<int>(Length)));
         }
-        Column += Wide ? 2 : 1;
+        Column += Width;
         At += Length;
     }
 }
