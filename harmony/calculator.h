@@ -20,6 +20,9 @@ public:
     static TNoteName Transpose(TNoteName Note, TInterval By);
     static TNoteName TransposeDown(TNoteName Note, TInterval By);
     static TInterval IntervalBetween(TInterval Upper, TInterval Lower);
+    // The interval up from Lower to Upper within the octave (steps 0..6): Transpose(Lower, it)
+    // is Upper.
+    static TInterval IntervalFromTo(TNoteName Lower, TNoteName Upper);
     // 0..11 with C = 0; below -60 in total the remainder keeps the sign (-11..0).
     static std::int32_t PitchClass(TNoteName Note);
     static std::int32_t LetterNumber(TNoteName Note);

@@ -57,6 +57,19 @@ TNoteName TCalculator::TransposeDown(TNoteName Note, TInterval By) {
                             To32(-static_cast<std::int64_t>(By.Alter))});
 }
 
+TInterval TCalculator::IntervalFromTo(TNoteName Lower, TNoteName Upper) {
+    RequireValidLetter(Lower);
+    RequireValidLetter(Upper);
+    // Semitones of the natural notes C..B above C, by letter number 1..7.
+    static constexpr std::int32_t Natural[8] = {0, 0, 2, 4, 5, 7, 9, 11};
+    const std::int32_t From = LetterNumber(Lower);
+    const std::int32_t To = LetterNumber(Upper);
+    const std::int32_t Steps = To >= From ? To - From : To - From + 7;
+    const std::int64_t Semitones = static_cast<std::int64_t>(Natural[To]) - Natural[From] +
+                                   (To >= From ? 0 : 12) + Upper.Accidental - Lower.Accidental;
+    return {Steps, To32(Semitones - 2 * Steps)};
+}
+
 TInterval TCalculator::IntervalBetween(TInterval Upper, TInterval Lower) {
     std::int64_t Steps = static_cast<std::int64_t>(Upper.Steps) - Lower.Steps;
     std::int64_t Alter = static_cast<std::int64_t>(Upper.Alter) - Lower.Alter;

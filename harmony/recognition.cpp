@@ -29,6 +29,76 @@ const TScale& ScaleOfVariant(std::uint8_t Mode, TChordVariant Variant) {
     return Variant == cvBorrowed && Mode == 0 ? ScaleTable[1] : ScaleRow(Mode);
 }
 
+// One chord a key can hold, seen from its tonic: where its sounding root lies and its tones.
+struct TKeyChord {
+    std::int32_t Degree;
+    TChordVariant Variant;
+    TInterval SoundingRootStep; // from the tonic up to the sounding root, steps 0..6
+    TChordTones Tones;
+};
+
+struct TKeyChords {
+    std::size_t Count = 0;
+    TKeyChord Items[7 * 3] = {};
+};
+
+// Interval sums keep the size: steps and alterations add; an octave is 7 steps and 12
+// semitones (alteration 12 - 2 * 7 = -2).
+TInterval WithinOctave(TInterval By) {
+    return By.Steps >= 7 ? TInterval{By.Steps - 7, By.Alter + 2} : By;
+}
+
+TKeyChords MakeKeyChords(std::uint8_t Mode) {
+    TKeyChords Chords;
+    for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
+        const TVariantOrder Order = VariantOrder(Mode, Degree);
+        for (std::size_t i = 0; i < Order.Count; ++i) {
+            TChordVariant Variant = Order.Items[i];
+            const TChordTones Tones = TCalculatorEx::ChordTonesOf(Variant, Mode, Degree);
+            const TInterval Step = ScaleOfVariant(Mode, Order.Items[i])[DegreeIndex(Degree)];
+            Chords.Items[Chords.Count++] = {
+                Degree, Variant,
+                WithinOctave({Step.Steps + Tones[0].Steps, Step.Alter + Tones[0].Alter}), Tones};
+        }
+    }
+    return Chords;
+}
+
+// The chords of a key of this mode in the order that decides ties (degrees ascending, then
+// variants), worked out once: the key search asks for them hundreds of times per key.
+const TKeyChords& KeyChordsOf(std::uint8_t Mode) {
+    static const TKeyChords Major = MakeKeyChords(0);
+    static const TKeyChords Minor = MakeKeyChords(1);
+    static const TKeyChords Other = MakeKeyChords(2); // read as major, but nothing borrowed
+    return Mode == 0 ? Major : Mode == 1 ? Minor : Other;
+}
+
+// A chord as the key search compares it: its sounding root, worked out once.
+struct TChordShape {
+    TNoteName SoundingRoot;
+    const TChordTones& Tones;
+};
+
+TChordShape ShapeOf(const TChord& Chord) {
+    return {TCalculator::SoundingRoot(Chord), Chord.Tones};
+}
+
+// The first degree and variant of the key whose chord is Shape's, or -1.
+std::int32_t DegreeOfShape(const TTonality& Tonality, const TChordShape& Shape,
+                           TChordVariant& Variant) {
+    const TInterval Step = TCalculator::IntervalFromTo(Tonality.Tonic, Shape.SoundingRoot);
+    const TKeyChords& Chords = KeyChordsOf(Tonality.Mode);
+    for (std::size_t i = 0; i < Chords.Count; ++i) {
+        const TKeyChord& Chord = Chords.Items[i];
+        if (TCalculator::SameInterval(Chord.SoundingRootStep, Step) &&
+            TCalculator::SameTones(Chord.Tones, Shape.Tones)) {
+            Variant = Chord.Variant;
+            return Chord.Degree;
+        }
+    }
+    return -1;
+}
+
 // Counts the hits of the key search and picks the one the caller's counter asks for.
 class THitCounter {
 public:
@@ -60,28 +130,37 @@ std::optional<TTonality> DominantReading(const TTonality& Tonality, const TChord
     if (!TCalculatorEx::IsMajorTriad(NamedChord)) {
         return std::nullopt;
     }
-    const TNoteName Root = TCalculator::SoundingRoot(NamedChord);
-    for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
-        TChordVariant Variant = cvNormal;
-        const TChord OnDegree = TCalculatorEx::ChordOf(Variant, Tonality, Degree);
+    // The named root a fifth above a degree's sounding root: compared as steps from the tonic.
+    const TInterval NamedStep =
+        TCalculator::IntervalFromTo(Tonality.Tonic, TCalculator::SoundingRoot(NamedChord));
+    const TKeyChords& Chords = KeyChordsOf(Tonality.Mode);
+    for (std::size_t i = 0; i < Chords.Count; ++i) {
+        const TKeyChord& OnDegree = Chords.Items[i];
+        const TInterval Step = OnDegree.SoundingRootStep;
+        if (OnDegree.Variant != cvNormal ||
+            !TCalculator::SameInterval(
+                WithinOctave({Step.Steps + PerfectFifth.Steps, Step.Alter + PerfectFifth.Alter}),
+                NamedStep)) {
+            continue;
+        }
         const TTonality Candidate{
-            TCalculator::SoundingRoot(OnDegree),
-            static_cast<std::uint8_t>(TCalculatorEx::IsMajorTriad(OnDegree) ? 0 : 1)};
-        if (TCalculator::SameNote(TCalculator::Transpose(Candidate.Tonic, PerfectFifth), Root) &&
-            Hits.Wants(Candidate)) {
+            TCalculator::Transpose(Tonality.Tonic, Step),
+            static_cast<std::uint8_t>(
+                TCalculatorEx::IsMajorTriad({Tonality.Tonic, OnDegree.Tones}) ? 0 : 1)};
+        if (Hits.Wants(Candidate)) {
             return Candidate;
         }
     }
     return std::nullopt;
 }
 
-bool HoldsBoth(const TTonality& Candidate, const std::optional<TChord>& PreviousChord,
-               const TChord& NamedChord) {
+bool HoldsBoth(const TTonality& Candidate, const std::optional<TChordShape>& Previous,
+               const TChordShape& Named) {
     TChordVariant Unused = cvNormal;
-    if (PreviousChord && TCalculatorEx::FindDegree(Candidate, *PreviousChord, Unused) < 0) {
+    if (Previous && DegreeOfShape(Candidate, *Previous, Unused) < 0) {
         return false;
     }
-    return TCalculatorEx::FindDegree(Candidate, NamedChord, Unused) >= 0;
+    return DegreeOfShape(Candidate, Named, Unused) >= 0;
 }
 
 // Phase 2: the major keys up to five fifths either side of the start key's major (or
@@ -92,11 +171,14 @@ std::optional<TTonality> NeighbourReading(const TTonality& Tonality,
     TNoteName Up =
         Tonality.Mode == 1 ? TCalculator::Transpose(Tonality.Tonic, MinorThird) : Tonality.Tonic;
     TNoteName Down = Up;
+    const std::optional<TChordShape> Previous =
+        PreviousChord ? std::optional<TChordShape>(ShapeOf(*PreviousChord)) : std::nullopt;
+    const TChordShape Named = ShapeOf(NamedChord);
     auto Visit = [&](TNoteName Tonic) -> std::optional<TTonality> {
         const TTonality Candidates[2] = {{Tonic, 0},
                                          {TCalculator::TransposeDown(Tonic, MinorThird), 1}};
         for (const TTonality& Candidate : Candidates) {
-            if (HoldsBoth(Candidate, PreviousChord, NamedChord) && Hits.Wants(Candidate)) {
+            if (HoldsBoth(Candidate, Previous, Named) && Hits.Wants(Candidate)) {
                 return Candidate;
             }
         }
@@ -140,17 +222,7 @@ std::optional<TReading> ReadingOnDegree(std::uint8_t Mode, std::int32_t Degree,
 
 std::int32_t TCalculatorEx::FindDegree(TTonality Tonality, const TChord& Chord,
                                        TChordVariant& Variant) {
-    for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
-        const TVariantOrder Order = VariantOrder(Tonality.Mode, Degree);
-        for (std::size_t i = 0; i < Order.Count; ++i) {
-            TChordVariant Tried = Order.Items[i];
-            if (SameChord(ChordOf(Tried, Tonality, Degree), Chord)) {
-                Variant = Tried;
-                return Degree;
-            }
-        }
-    }
-    return -1;
+    return DegreeOfShape(Tonality, ShapeOf(Chord), Variant);
 }
 
 bool TCalculatorEx::FindTonality(TTonality& Tonality, std::int32_t& Counter,
