@@ -73,7 +73,9 @@ std::optional<TCombinedBackend::TLocal> TCombinedBackend::Locate(int Device) {
 
 std::unique_ptr<TMidiBackend> MakeSystemMidiBackend() {
     std::vector<std::unique_ptr<TMidiBackend>> Parts;
-    Parts.push_back(std::make_unique<TFluidSynthBackend>());
+    auto Synth = std::make_unique<TFluidSynthBackend>();
+    Synth->LoadInBackground(); // while the window is made
+    Parts.push_back(std::move(Synth));
     Parts.push_back(std::make_unique<TRtMidiBackend>());
     return std::make_unique<TCombinedBackend>(std::move(Parts));
 }

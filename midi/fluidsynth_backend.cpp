@@ -5,7 +5,11 @@
 
 #include <SDL.h>
 #include <fluidsynth.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 
@@ -17,6 +21,10 @@ using FluidAudioDriver =
     std::unique_ptr<fluid_audio_driver_t, decltype(&delete_fluid_audio_driver)>;
 
 constexpr TMidiHandle kHandle = 1;
+constexpr int kChannels = 16;
+constexpr int kLoaderNice = 10;
+constexpr int kResetAllControllers = 121;
+constexpr int kPitchBendCentre = 8192;
 
 const char* const kSoundFonts[] = {
     "/usr/share/sounds/sf2/default-GM.sf2",
@@ -56,6 +64,9 @@ private:
 struct TFluidSynthBackend::TSynth {
     FluidSettings Settings{nullptr, delete_fluid_settings};
     FluidSynth Synth{nullptr, delete_fluid_synth};
+    // Whether a channel has been given a program since the device opened. Presets are
+    // chosen only for channels that play: choosing one loads its samples.
+    std::array<bool, kChannels> ProgramChosen{};
     // Declared before the driver that may use it, so that it outlives it.
     std::unique_ptr<TSdlAudio> Sdl;
     FluidAudioDriver Driver{nullptr, delete_fluid_audio_driver};
@@ -84,9 +95,25 @@ std::optional<std::string> TFluidSynthBackend::FindSoundFont() {
 }
 
 TFluidSynthBackend::TFluidSynthBackend(TOutput Output, std::vector<TDriverSetup> Drivers)
-    : Output(Output), Drivers(std::move(Drivers)) {}
+    : Output(Output), Drivers(std::move(Drivers)) {
+    SilenceLibraries();
+}
 
-TFluidSynthBackend::~TFluidSynthBackend() = default;
+TFluidSynthBackend::~TFluidSynthBackend() {
+    if (Loading.valid()) {
+        Loading.wait();
+    }
+}
+
+void TFluidSynthBackend::LoadInBackground() {
+    if (!Synth && !Loading.valid()) {
+        Loading = std::async(std::launch::async, [] {
+            // Behind the window being made and the display server drawing it.
+            setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kLoaderNice);
+            return LoadSynth();
+        });
+    }
+}
 
 int TFluidSynthBackend::DeviceCount() {
     return 1;
@@ -103,8 +130,7 @@ std::optional<TMidiHandle> TFluidSynthBackend::Open(int Device) {
     if ((Device != 0 && Device != -1) || IsOpen || !EnsureSynth()) {
         return std::nullopt;
     }
-    // A device opened anew starts from the General MIDI defaults, as a hardware one would.
-    fluid_synth_system_reset(Synth->Synth.get());
+    ResetChannels();
     if (Output == TOutput::SoundServer && !StartAudio()) {
         return std::nullopt;
     }
@@ -129,6 +155,9 @@ void TFluidSynthBackend::Send(TMidiHandle Handle, std::uint32_t Message) {
         if (Data2 == 0) {
             fluid_synth_noteoff(Fluid, Channel, Data1);
         } else {
+            if (!Synth->ProgramChosen[static_cast<std::size_t>(Channel)]) {
+                ChooseProgram(Channel, 0); // the General MIDI default
+            }
             fluid_synth_noteon(Fluid, Channel, Data1, Data2);
         }
         break;
@@ -136,7 +165,7 @@ void TFluidSynthBackend::Send(TMidiHandle Handle, std::uint32_t Message) {
         fluid_synth_cc(Fluid, Channel, Data1, Data2);
         break;
     case 0xC0:
-        fluid_synth_program_change(Fluid, Channel, Data1);
+        ChooseProgram(Channel, Data1);
         break;
     case 0xE0:
         fluid_synth_pitch_bend(Fluid, Channel, Data1 | (Data2 << 7));
@@ -176,19 +205,42 @@ std::string TFluidSynthBackend::AudioDriver() const {
     return Synth ? Synth->DriverName : "";
 }
 
-bool TFluidSynthBackend::EnsureSynth() {
-    if (Synth) {
-        return true;
+// A device opened anew starts from the General MIDI defaults, as a hardware one would: no
+// sound, controllers reset, and program 1 on every channel once it plays.
+void TFluidSynthBackend::ResetChannels() {
+    fluid_synth_t* Fluid = Synth->Synth.get();
+    fluid_synth_all_sounds_off(Fluid, -1);
+    for (int Channel = 0; Channel < kChannels; ++Channel) {
+        fluid_synth_cc(Fluid, Channel, kResetAllControllers, 0);
+        fluid_synth_pitch_bend(Fluid, Channel, kPitchBendCentre);
     }
+    Synth->ProgramChosen.fill(false);
+}
+
+void TFluidSynthBackend::ChooseProgram(int Channel, int Program) {
+    fluid_synth_program_change(Synth->Synth.get(), Channel, Program);
+    Synth->ProgramChosen[static_cast<std::size_t>(Channel)] = true;
+}
+
+bool TFluidSynthBackend::EnsureSynth() {
+    if (!Synth && Loading.valid()) {
+        Synth = Loading.get();
+    }
+    if (!Synth) {
+        Synth = LoadSynth();
+    }
+    return Synth != nullptr;
+}
+
+std::unique_ptr<TFluidSynthBackend::TSynth> TFluidSynthBackend::LoadSynth() {
     const std::optional<std::string> SoundFont = FindSoundFont();
     if (!SoundFont) {
-        return false;
+        return nullptr;
     }
-    SilenceLibraries();
     auto Made = std::make_unique<TSynth>();
     Made->Settings.reset(new_fluid_settings());
     if (!Made->Settings) {
-        return false;
+        return nullptr;
     }
     fluid_settings_t* Settings = Made->Settings.get();
     // Samples are read when a preset first sounds: the large SoundFont then loads in a
@@ -198,12 +250,12 @@ bool TFluidSynthBackend::EnsureSynth() {
     fluid_settings_setint(Settings, "audio.pulseaudio.adjust-latency", 0);
     fluid_settings_setint(Settings, "audio.jack.autoconnect", 1);
     Made->Synth.reset(new_fluid_synth(Settings));
+    // Loaded without choosing presets: each channel gets one when it first plays.
     if (!Made->Synth ||
-        fluid_synth_sfload(Made->Synth.get(), SoundFont->c_str(), 1) == FLUID_FAILED) {
-        return false;
+        fluid_synth_sfload(Made->Synth.get(), SoundFont->c_str(), 0) == FLUID_FAILED) {
+        return nullptr;
     }
-    Synth = std::move(Made);
-    return true;
+    return Made;
 }
 
 bool TFluidSynthBackend::StartAudio() {

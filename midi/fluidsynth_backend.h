@@ -2,6 +2,7 @@
 
 #include "midi/midi_backend.h"
 
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,10 @@ public:
                                 std::vector<TDriverSetup> Drivers = DefaultDrivers());
     ~TFluidSynthBackend() override;
 
+    // Starts reading the SoundFont on another thread, so that the first Open finds it ready
+    // (or waits only for the rest).
+    void LoadInBackground();
+
     int DeviceCount() override;
     std::optional<std::string> DeviceName(int Device) override;
     // Device 0, or -1 (the default device): loads the SoundFont on first use, then starts
@@ -50,11 +55,15 @@ public:
 
 private:
     struct TSynth;
+    static std::unique_ptr<TSynth> LoadSynth();
     bool EnsureSynth();
     bool StartAudio();
+    void ResetChannels();
+    void ChooseProgram(int Channel, int Program);
 
     TOutput Output;
     std::vector<TDriverSetup> Drivers;
+    std::future<std::unique_ptr<TSynth>> Loading;
     std::unique_ptr<TSynth> Synth;
     bool IsOpen = false;
 };

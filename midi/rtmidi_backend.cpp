@@ -71,7 +71,19 @@ std::vector<RtMidi::Api> ReachableApis() {
 
 } // namespace
 
-TRtMidiBackend::TRtMidiBackend() {
+TRtMidiBackend::TRtMidiBackend() = default;
+
+// The ports are listed when they are first asked for: a program shows its window before it
+// lists devices.
+const std::vector<TRtMidiBackend::TPort>& TRtMidiBackend::Ports() {
+    if (!Listed) {
+        Listed = true;
+        ListPorts();
+    }
+    return PortList;
+}
+
+void TRtMidiBackend::ListPorts() {
     for (const RtMidi::Api Api : ReachableApis()) {
         const std::unique_ptr<RtMidiOut> Client = MakeClient(Api);
         if (!Client) {
@@ -82,7 +94,7 @@ TRtMidiBackend::TRtMidiBackend() {
         for (unsigned int i = 0; i < Count; ++i) {
             const std::string Name = Client->getPortName(i);
             if (!Name.empty()) {
-                Ports.push_back({Api, Name});
+                PortList.push_back({Api, Name});
             }
         }
     }
@@ -91,21 +103,21 @@ TRtMidiBackend::TRtMidiBackend() {
 TRtMidiBackend::~TRtMidiBackend() = default;
 
 int TRtMidiBackend::DeviceCount() {
-    return static_cast<int>(Ports.size());
+    return static_cast<int>(Ports().size());
 }
 
 std::optional<std::string> TRtMidiBackend::DeviceName(int Device) {
     if (Device < 0 || Device >= DeviceCount()) {
         return std::nullopt;
     }
-    return Ports[static_cast<std::size_t>(Device)].Name;
+    return Ports()[static_cast<std::size_t>(Device)].Name;
 }
 
 std::optional<TMidiHandle> TRtMidiBackend::Open(int Device) {
     if (Device < 0 || Device >= DeviceCount()) {
         return std::nullopt;
     }
-    const TPort& Port = Ports[static_cast<std::size_t>(Device)];
+    const TPort& Port = Ports()[static_cast<std::size_t>(Device)];
     std::unique_ptr<RtMidiOut> Client = MakeClient(static_cast<RtMidi::Api>(Port.Api));
     if (!Client) {
         return std::nullopt;

@@ -10,7 +10,7 @@
 class RtMidiOut;
 
 // The system's MIDI output ports: every port of the ALSA sequencer, then every port of a
-// running JACK server, listed once when the back end is made and named as RtMidi names them.
+// running JACK server, listed once when first asked for and named as RtMidi names them.
 // Without an ALSA sequencer or a JACK server the list simply lacks their ports.
 class TRtMidiBackend : public TMidiBackend {
 public:
@@ -30,7 +30,11 @@ private:
         std::string Name;
     };
 
-    std::vector<TPort> Ports;
+    const std::vector<TPort>& Ports();
+    void ListPorts();
+
+    bool Listed = false;
+    std::vector<TPort> PortList;
     std::map<TMidiHandle, std::unique_ptr<RtMidiOut>> Opened;
     TMidiHandle NextHandle = 1;
 };

@@ -8,8 +8,10 @@ constexpr int kLineCount = 5;
 
 } // namespace
 
+// An instrument with no device open from the start, so that a button pressed before the
+// window has run FormShow finds one (its messages are dropped).
 TFormMainModel::TFormMainModel(TMidiBackend& Backend, TFormMainView& View)
-    : Backend(Backend), View(View) {}
+    : Backend(Backend), View(View), Instrument(std::make_unique<TInstrument>(Backend)) {}
 
 void TFormMainModel::ResetSession() {
     SoundOff();

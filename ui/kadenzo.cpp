@@ -1,9 +1,7 @@
-// Kadenzo: the program entry. The main window first, then the two reference windows, hidden
-// until asked for; the event loop ends when the main window closes.
+// Kadenzo: the program entry. The main window, which makes the two reference windows when
+// they are first asked for; the event loop ends when the main window closes.
 #include "midi/combined_backend.h"
 #include "ui/kadenzo00.h"
-#include "ui/kadenzo50.h"
-#include "ui/kadenzo60.h"
 
 #include <QApplication>
 
@@ -12,9 +10,7 @@ int main(int Count, char** Arguments) {
     Application.setQuitOnLastWindowClosed(false);
     InstallWindowFatalExit();
     const std::unique_ptr<TMidiBackend> Backend = MakeSystemMidiBackend();
-    TFormHelp FormHelp;
-    TFormExample FormExample;
-    TFormMain FormMain(*Backend, FormHelp, FormExample);
+    TFormMain FormMain(*Backend);
     FormMain.show();
     return QApplication::exec();
 }

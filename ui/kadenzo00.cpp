@@ -1,7 +1,7 @@
 #include "ui/kadenzo00.h"
 
 #include "harmony/fatal_exit.h"
-#include "ui/kadenzo50.h"
+#include "ui/kadenzo60.h"
 #include "ui/key_mapping.h"
 #include "ui/progression_display.h"
 #include "ui/ui_style.h"
@@ -31,10 +31,18 @@ void ShowCritical(QWidget* Parent, const QString& Title, const std::string& Mess
 
 } // namespace
 
+TFormMain::TFormMain(TMidiBackend& Backend)
+    : TFormMain(Backend, TReferenceWindowSlot([] { return std::make_unique<TFormHelp>(); }),
+                TReferenceWindowSlot([] { return std::make_unique<TFormExample>(); })) {}
+
 TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
                      TReferenceWindow& FormExample)
-    : QWidget(nullptr), FormHelp(FormHelp), FormExample(FormExample), Form(Backend, *this),
-      UseScanCodes(QGuiApplication::platformName() == QLatin1String("xcb")) {
+    : TFormMain(Backend, TReferenceWindowSlot(FormHelp), TReferenceWindowSlot(FormExample)) {}
+
+TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
+                     TReferenceWindowSlot FormExample)
+    : QWidget(nullptr), FormHelp(std::move(FormHelp)), FormExample(std::move(FormExample)),
+      Form(Backend, *this), UseScanCodes(QGuiApplication::platformName() == QLatin1String("xcb")) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("カデンツォ Ver 1.00"));
     MakeFixedDialogFrame(*this, {513, 255}, {255, 255, 224});
@@ -73,11 +81,11 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
 
     connect(ButtonHelp, &QPushButton::clicked, this, [this] {
         MemoChord->setFocus();
-        this->FormHelp.ShowInFront();
+        this->FormHelp.Get().ShowInFront();
     });
     connect(ButtonExample, &QPushButton::clicked, this, [this] {
         MemoChord->setFocus();
-        this->FormExample.ShowInFront();
+        this->FormExample.Get().ShowInFront();
     });
     connect(ListBoxDevs, &QListWidget::itemClicked, this, [this](QListWidgetItem* Item) {
         Form.SetSelectedDevice(ListBoxDevs->row(Item));
@@ -112,19 +120,34 @@ QPushButton* TFormMain::AddButton(const char* Name, const char* Caption, QRect G
     return Button;
 }
 
-void TFormMain::showEvent(QShowEvent* Event) {
-    QWidget::showEvent(Event);
-    if (!Shown) {
-        Shown = true;
-        Form.FormShow();
+// The window is on the screen before the devices are listed and the synth is opened: the
+// model starts right after the first paint, and keys pressed until then wait for it.
+void TFormMain::paintEvent(QPaintEvent* Event) {
+    QWidget::paintEvent(Event);
+    if (!Painted) {
+        Painted = true;
+        QTimer::singleShot(0, this, [this] { MakeReady(); });
     }
+}
+
+void TFormMain::MakeReady() {
+    Form.FormShow();
+    Ready = true;
+    for (TEarlyKey& Early : EarlyKeys) {
+        if (Early.Press) {
+            Form.OnKeyDown(Early.Key, Early.Shift);
+        } else {
+            Form.OnKeyUp(Early.Key, Early.Shift);
+        }
+    }
+    EarlyKeys.clear();
 }
 
 void TFormMain::closeEvent(QCloseEvent* Event) {
     Form.FormClose();
     Event->accept();
-    FormHelp.close();
-    FormExample.close();
+    FormHelp.Close();
+    FormExample.Close();
     QApplication::quit();
 }
 
@@ -156,7 +179,11 @@ bool TFormMain::KeyPressed(QKeyEvent* Event) {
     }
     FlushPendingRelease();
     std::uint16_t Key = VirtualKeyOf(*Event, UseScanCodes);
-    Form.OnKeyDown(Key, ShiftStateOf(Event->modifiers()));
+    if (!Ready) {
+        EarlyKeys.push_back({true, Key, ShiftStateOf(Event->modifiers())});
+    } else {
+        Form.OnKeyDown(Key, ShiftStateOf(Event->modifiers()));
+    }
     return Event->key() != Qt::Key_Tab && Event->key() != Qt::Key_Backtab;
 }
 
@@ -175,7 +202,11 @@ void TFormMain::FlushPendingRelease() {
         const TRelease Release = *PendingRelease;
         PendingRelease.reset();
         ReleaseTimer.stop();
-        Form.OnKeyUp(Release.Key, Release.Shift);
+        if (!Ready) {
+            EarlyKeys.push_back({false, Release.Key, Release.Shift});
+        } else {
+            Form.OnKeyUp(Release.Key, Release.Shift);
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include "midi/midi_backend.h"
 #include "progression/form_main_model.h"
 #include "progression/form_main_view.h"
+#include "ui/kadenzo50.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -11,18 +12,22 @@ class QLineEdit;
 class QListWidget;
 class TProgressionDisplay;
 class QPushButton;
-class TReferenceWindow;
 
 // The main window: its controls hand every event to the model, which holds all behaviour.
 class TFormMain : public QWidget, private TFormMainView {
 public:
+    // The reference windows are made when first opened.
+    explicit TFormMain(TMidiBackend& Backend);
+    // With reference windows made by the caller (tests, measurements).
     TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp, TReferenceWindow& FormExample);
     ~TFormMain() override;
 
     TFormMainModel& Model() { return Form; }
+    // Whether the devices are listed and the first one opened (FormShow has run).
+    bool IsReady() const { return Ready; }
 
 protected:
-    void showEvent(QShowEvent* Event) override;
+    void paintEvent(QPaintEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
@@ -40,8 +45,11 @@ private:
     void ShowError(const std::string& Message) override;
     void ShowConversionError(const std::string& Message) override;
 
-    TReferenceWindow& FormHelp;
-    TReferenceWindow& FormExample;
+    TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
+              TReferenceWindowSlot FormExample);
+
+    TReferenceWindowSlot FormHelp;
+    TReferenceWindowSlot FormExample;
     TFormMainModel Form;
     QPushButton* ButtonHelp;
     QListWidget* ListBoxDevs;
@@ -54,8 +62,18 @@ private:
     QPushButton* ButtonRead;
     QPushButton* ButtonWrite;
     QPushButton* ButtonClose;
-    bool Shown = false;
+    void MakeReady();
+
+    bool Painted = false;
+    bool Ready = false;
     bool UseScanCodes;
+    // Keys pressed and released before the model is ready, played once it is.
+    struct TEarlyKey {
+        bool Press;
+        std::uint16_t Key;
+        TShiftState Shift;
+    };
+    std::vector<TEarlyKey> EarlyKeys;
 
     // A key release waits here until the next event shows whether it was auto-repeat: X11
     // then sends a press of the same key with the same timestamp right after it.

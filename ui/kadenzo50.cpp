@@ -25,7 +25,7 @@ QString Joined(const std::vector<std::string>& Lines) {
 
 TReferenceWindow::TReferenceWindow(const TLook& Look, const std::vector<std::string>& Lines)
     : QWidget(nullptr), MemoManual(new QTextEdit(this)),
-      ButtonClose(new QPushButton(QStringLiteral("閉じる"), this)) {
+      ButtonClose(new QPushButton(QStringLiteral("閉じる"), this)), Lines(Lines) {
     setWindowTitle(QString::fromUtf8(Look.Caption));
     MakeFixedDialogFrame(*this, Look.ClientSize, Look.Background);
 
@@ -41,8 +41,6 @@ TReferenceWindow::TReferenceWindow(const TLook& Look, const std::vector<std::str
     QPalette Palette = MemoManual->palette();
     Palette.setColor(QPalette::Base, kTextBackground);
     MemoManual->setPalette(Palette);
-    MemoManual->setPlainText(Joined(Lines));
-    SetCellLines(*MemoManual);
 
     ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
     ButtonClose->setGeometry(472, 400, 66, 25);
@@ -52,6 +50,15 @@ TReferenceWindow::TReferenceWindow(const TLook& Look, const std::vector<std::str
     setTabOrder(MemoManual, ButtonClose);
     MemoManual->installEventFilter(this);
     ButtonClose->installEventFilter(this);
+}
+
+void TReferenceWindow::showEvent(QShowEvent* Event) {
+    if (!TextShown) {
+        TextShown = true;
+        MemoManual->setPlainText(Joined(Lines));
+        SetCellLines(*MemoManual);
+    }
+    QWidget::showEvent(Event);
 }
 
 void TReferenceWindow::ShowInFront() {
@@ -85,6 +92,20 @@ bool TReferenceWindow::OnKeyDown(int Key) {
     }
     close();
     return true;
+}
+
+TReferenceWindow& TReferenceWindowSlot::Get() {
+    if (Window == nullptr) {
+        Owned = Make();
+        Window = Owned.get();
+    }
+    return *Window;
+}
+
+void TReferenceWindowSlot::Close() {
+    if (Window != nullptr) {
+        Window->close();
+    }
 }
 
 TFormHelp::TFormHelp()

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,7 @@ public:
     void ShowInFront();
 
 protected:
+    void showEvent(QShowEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
     void keyPressEvent(QKeyEvent* Event) override;
 
@@ -33,6 +36,27 @@ private:
 
     QTextEdit* MemoManual;
     QPushButton* ButtonClose;
+    // The text is laid out when the window is first shown, not while the program starts.
+    std::vector<std::string> Lines;
+    bool TextShown = false;
+};
+
+// A reference window made the first time it is asked for (laying out its text would
+// otherwise delay the main window at start-up), or one made elsewhere.
+class TReferenceWindowSlot {
+public:
+    using TMake = std::function<std::unique_ptr<TReferenceWindow>()>;
+    explicit TReferenceWindowSlot(TMake Make) : Make(std::move(Make)) {}
+    explicit TReferenceWindowSlot(TReferenceWindow& Made) : Window(&Made) {}
+
+    TReferenceWindow& Get();
+    // Closes the window if it was ever made.
+    void Close();
+
+private:
+    TMake Make;
+    std::unique_ptr<TReferenceWindow> Owned;
+    TReferenceWindow* Window = nullptr;
 };
 
 // The key reference window.

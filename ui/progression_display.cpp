@@ -37,7 +37,6 @@ TProgressionDisplay::TProgressionDisplay(TDisplayLines& Lines, QWidget* Parent)
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
-    MeasureCells();
     Lines.SetListener(this);
 }
 
@@ -45,14 +44,18 @@ TProgressionDisplay::~TProgressionDisplay() {
     Lines.SetListener(nullptr);
 }
 
-void TProgressionDisplay::MeasureCells() {
-    const QFontMetricsF Metrics(font());
-    // A full-width character takes exactly two cells, whatever the font makes of it.
-    CellWidth = static_cast<int>(std::ceil(std::max(Metrics.horizontalAdvance(QLatin1Char('0')),
-                                                    Metrics.horizontalAdvance(QChar(0xFF23)) / 2)));
-    CellWidth = std::max(CellWidth, 1);
-    Ascent = static_cast<int>(std::ceil(Metrics.ascent()));
-    CellHeight = kRowHeight;
+// Measured when first needed, which is after the window is on the screen: loading the font
+// need not delay it.
+const TProgressionDisplay::TCells& TProgressionDisplay::Cells() const {
+    if (!Measured) {
+        const QFontMetricsF Metrics(font());
+        // A full-width character takes exactly two cells, whatever the font makes of it.
+        const double Half = std::max(Metrics.horizontalAdvance(QLatin1Char('0')),
+                                     Metrics.horizontalAdvance(QChar(0xFF23)) / 2);
+        Measured = TCells{std::max(static_cast<int>(std::ceil(Half)), 1),
+                          static_cast<int>(std::ceil(Metrics.ascent()))};
+    }
+    return *Measured;
 }
 
 int TProgressionDisplay::ContentLeft() const {
@@ -60,21 +63,22 @@ int TProgressionDisplay::ContentLeft() const {
 }
 
 QRect TProgressionDisplay::CellRect(int Line, int Column) const {
-    return {ContentLeft() + Column * CellWidth, kMargin + Line * CellHeight, CellWidth, CellHeight};
+    return {ContentLeft() + Column * Cells().Width, kMargin + Line * kRowHeight, Cells().Width,
+            kRowHeight};
 }
 
 void TProgressionDisplay::UpdateScrollRange() {
-    const int Content = ToInt(Lines.MaxWidth()) * CellWidth + 2 * kMargin;
+    const int Content = ToInt(Lines.MaxWidth()) * Cells().Width + 2 * kMargin;
     const int View = viewport()->width();
     horizontalScrollBar()->setRange(0, std::max(0, Content - View));
     horizontalScrollBar()->setPageStep(View);
-    horizontalScrollBar()->setSingleStep(CellWidth);
+    horizontalScrollBar()->setSingleStep(Cells().Width);
 }
 
 // The newest text is at the end of the widest line: keep that end in view, scrolling no
 // further than needed. (Text cut shorter brings the scroll range, and so the view, along.)
 void TProgressionDisplay::FollowNewestText() {
-    const int End = ToInt(Lines.MaxWidth()) * CellWidth + 2 * kMargin;
+    const int End = ToInt(Lines.MaxWidth()) * Cells().Width + 2 * kMargin;
     const int View = viewport()->width();
     QScrollBar& Bar = *horizontalScrollBar();
     if (End > Bar.value() + View) {
@@ -97,13 +101,15 @@ void TProgressionDisplay::LinesReset() {
 
 void TProgressionDisplay::resizeEvent(QResizeEvent* Event) {
     QAbstractScrollArea::resizeEvent(Event);
-    UpdateScrollRange();
+    if (Measured) { // until the first lines come there is nothing to scroll
+        UpdateScrollRange();
+    }
 }
 
 void TProgressionDisplay::changeEvent(QEvent* Event) {
     QAbstractScrollArea::changeEvent(Event);
     if (Event->type() == QEvent::FontChange) {
-        MeasureCells();
+        Measured.reset();
         UpdateScrollRange();
         viewport()->update();
     }
@@ -114,9 +120,9 @@ void TProgressionDisplay::paintEvent(QPaintEvent* Event) {
     const QRect Area = Event->rect();
     const int Scroll = horizontalScrollBar()->value();
     const std::size_t From =
-        ToColumn(static_cast<double>(Scroll + Area.left() - kMargin) / CellWidth);
+        ToColumn(static_cast<double>(Scroll + Area.left() - kMargin) / Cells().Width);
     const std::size_t To =
-        ToColumn(static_cast<double>(Scroll + Area.right() - kMargin) / CellWidth) + 2;
+        ToColumn(static_cast<double>(Scroll + Area.right() - kMargin) / Cells().Width) + 2;
     for (int Line = 0; Line < Lines.Count(); ++Line) {
         PaintLine(Painter, Line, From, To);
     }
@@ -130,14 +136,14 @@ void TProgressionDisplay::PaintLine(QPainter& Painter, int Line, std::size_t Fro
         const std::size_t Length = CharacterLength(Slice.Text, At);
         const std::size_t Width = CharacterWidth(Slice.Text[At]);
         QRect Cell = CellRect(Line, ToInt(Column));
-        Cell.setWidth(ToInt(Width) * CellWidth);
+        Cell.setWidth(ToInt(Width) * Cells().Width);
         const bool Selected = IsSelected({Line, Column});
         if (Selected) {
             Painter.fillRect(Cell, Colours.color(QPalette::Highlight));
         }
         if (Slice.Text[At] != ' ') {
             Painter.setPen(Colours.color(Selected ? QPalette::HighlightedText : QPalette::Text));
-            Painter.drawText(QPointF(Cell.left(), Cell.top() + Ascent),
+            Painter.drawText(QPointF(Cell.left(), Cell.top() + Cells().Ascent),
                              QString::fromUtf8(Slice.Text.data() + At, static_cast<int>(Length)));
         }
         Column += Width;
@@ -199,12 +205,12 @@ bool TProgressionDisplay::IsSelected(TPlace Place) const {
 // The boundary between characters nearest to Point.
 TProgressionDisplay::TPlace TProgressionDisplay::PlaceAt(QPoint Point) const {
     const int Line =
-        std::clamp((Point.y() - kMargin) / CellHeight, 0, std::max(0, Lines.Count() - 1));
-    const double Cells = static_cast<double>(Point.x() - ContentLeft()) / CellWidth;
-    const std::size_t Nearest = std::min(ToColumn(std::round(Cells)), Lines.Width(Line));
+        std::clamp((Point.y() - kMargin) / kRowHeight, 0, std::max(0, Lines.Count() - 1));
+    const double Across = static_cast<double>(Point.x() - ContentLeft()) / Cells().Width;
+    const std::size_t Nearest = std::min(ToColumn(std::round(Across)), Lines.Width(Line));
     const std::size_t Start = Lines.Slice(Line, Nearest, Nearest + 1).Start;
     if (Start < Nearest && Start < Lines.Width(Line)) { // inside a full-width character
-        return {Line, Cells < static_cast<double>(Start) + 1 ? Start : Start + 2};
+        return {Line, Across < static_cast<double>(Start) + 1 ? Start : Start + 2};
     }
     return {Line, Nearest};
 }

@@ -48,7 +48,11 @@ private:
     void LineChanged(int Index) override;
     void LinesReset() override;
 
-    void MeasureCells();
+    struct TCells {
+        int Width;  // of a half-width character
+        int Ascent; // from a row's top to the text's baseline
+    };
+    const TCells& Cells() const;
     void UpdateScrollRange();
     void FollowNewestText();
     int ContentLeft() const;
@@ -59,9 +63,7 @@ private:
     QString Columns(int Line, std::size_t From, std::size_t To) const;
 
     TDisplayLines& Lines;
-    int CellWidth = 6;
-    int CellHeight = 12;
-    int Ascent = 10;
+    mutable std::optional<TCells> Measured;
     std::optional<TPlace> Anchor;
     std::optional<TPlace> Extent;
     bool Selecting = false;

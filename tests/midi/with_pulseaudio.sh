@@ -12,6 +12,10 @@ export PULSE_STATE_PATH=$runtime/state
 export HOME=$runtime # the cookie goes here, not into the user's home
 export KADENZO_TEST_SINK=kadenzo_test
 
+# Pending disk writes (a build that just ended) are flushed first: writeback can stall the
+# audio threads for tens of milliseconds.
+sync
+
 pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n \
     --load=module-native-protocol-unix \
     --load="module-null-sink sink_name=$KADENZO_TEST_SINK norewinds=1" \

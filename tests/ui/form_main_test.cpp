@@ -94,6 +94,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(Main.get()));
         Main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Main.get()));
+        QTRY_VERIFY(Main->IsReady());
     }
 
     void cleanup() {
@@ -240,6 +241,22 @@ private slots:
         QVERIFY(Main->Model().GetProgression().empty());
     }
 
+    // Keys typed while the window is on the screen but not yet ready are played once it is.
+    void KeysBeforeTheWindowIsReadyAreNotLost() {
+        Main.reset();
+        Backend->ClearEvents();
+        Main = std::make_unique<TFormMain>(*Backend, *Help, *Example);
+        Main->show();
+        QVERIFY(!Main->IsReady());
+        QTest::keyClick(Memo(), Qt::Key_1);
+        QTest::keyClick(Memo(), Qt::Key_5);
+        QVERIFY(Main->Model().GetProgression().empty());
+        QTRY_VERIFY(Main->IsReady());
+        QTRY_COMPARE(Main->Model().GetProgression().size(), std::size_t{2});
+        QCOMPARE(Memo()->LineText(1), QStringLiteral("     Ｃ     Ｇ"));
+        QCOMPARE(NoteOns(*Backend), 22);
+    }
+
     void HelpButtonShowsOneWindowAndRaisesItAgain() {
         QPushButton* Button = Control<QPushButton>("ButtonHelp");
         QTest::mouseClick(Button, Qt::LeftButton);
@@ -261,6 +278,8 @@ private slots:
     }
 
     void ReferenceTextsAreComplete() {
+        Help->ShowInFront();
+        Example->ShowInFront();
         const QStringList HelpLines =
             Help->findChild<QTextEdit*>("MemoManual")->toPlainText().split('\n');
         QCOMPARE(HelpLines.size(), 31);
