@@ -4,6 +4,8 @@
 #include "midi/fluidsynth_backend.h"
 #include "midi/instrument.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -82,27 +84,60 @@ std::string Output(const std::string& Command) {
     return Text;
 }
 
+// The block of `pactl list sink-inputs` that belongs to this process, if any.
+std::string OwnSinkInput() {
+    const std::string All = Output("pactl list sink-inputs 2>/dev/null");
+    const std::string Mine = "application.process.id = \"" + std::to_string(getpid()) + "\"";
+    std::size_t Start = 0;
+    while (Start < All.size()) {
+        std::size_t End = All.find("Sink Input #", Start + 1);
+        End = End == std::string::npos ? All.size() : End;
+        const std::string Block = All.substr(Start, End - Start);
+        if (Block.find(Mine) != std::string::npos) {
+            return Block;
+        }
+        Start = End;
+    }
+    return {};
+}
+
+// A "... Latency: N usec" figure of a sink-input block, in milliseconds.
+double LatencyOf(const std::string& Block, const std::string& Label) {
+    const std::size_t At = Block.find(Label + ": ");
+    return At == std::string::npos ? 0 : std::stod(Block.substr(At + Label.size() + 2)) / 1000;
+}
+
+// One driver alone: the SoundFont is loaded by a first open, and the driver is timed on a
+// second. The latency is the stream's own, plus the period the synth renders at a time.
 void DriverFigures(const TFluidSynthBackend::TDriverSetup& Setup) {
-    const auto Start = TClock::now();
     TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer, {Setup});
     TInstrument Instrument(Synth);
     if (!Instrument.Open(0)) {
         std::printf("%-10s does not open here\n", Setup.Name.c_str());
         return;
     }
-    std::printf("%-10s opened in %.1f ms with period-size %d, periods %d\n", Setup.Name.c_str(),
-                MillisecondsSince(Start), Setup.PeriodSize, Setup.Periods);
+    Instrument.Open(-1); // closes, and opens again with the synth loaded
+    const auto Start = TClock::now();
+    Instrument.Open(0);
+    const double Opened = MillisecondsSince(Start);
+    Instrument.SetVoice(49);
     Instrument.PlayChord(CMajor());
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    // What the sound server reports of our stream, where it is PulseAudio.
-    const std::string Report =
-        Output("pactl list sink-inputs 2>/dev/null | grep -E 'Buffer Latency|Sink Latency'");
-    if (!Report.empty()) {
-        std::printf("%s", Report.c_str());
+    const double Period = Setup.PeriodSize * 1000.0 / Synth.SampleRate();
+    std::printf("%-10s driver started in %.1f ms; period-size %d (%.1f ms rendered at a time), "
+                "periods %d\n",
+                Setup.Name.c_str(), Opened, Setup.PeriodSize, Period, Setup.Periods);
+    const std::string Stream = OwnSinkInput();
+    if (!Stream.empty()) {
+        const double Buffer = LatencyOf(Stream, "Buffer Latency");
+        const double Sink = LatencyOf(Stream, "Sink Latency");
+        std::printf("\tPulseAudio: buffer %.1f ms + sink %.1f ms + render period %.1f ms = "
+                    "%.1f ms\n",
+                    Buffer, Sink, Period, Buffer + Sink + Period);
     }
     const std::string Jack = Output("jack_bufsize 2>/dev/null");
     if (Setup.Name == "jack" && !Jack.empty()) {
-        std::printf("\tJACK server: %s", Jack.c_str());
+        std::printf("\tJACK server (renders in its own period): %s", Jack.c_str());
     }
 }
 

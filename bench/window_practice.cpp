@@ -2,14 +2,17 @@
 // fast as it delivers them. Measures, in one run:
 // - 4,000 keys: the time until the window has played and shown them all, and the memory they
 //   add, beside the time an empty window of the same size takes to receive the same keys;
-// - with 10,000 entries on the display: real key event → last MIDI message handed over,
-//   beside the time the same event takes to reach the application at all.
+// - with 10,000 entries on the display, for keys of every kind that plays (digits, named
+//   chords, Space, secondary dominants, Enter deep in a replay): real key event → last MIDI
+//   message handed over, beside the time the same event takes to reach the application at all.
+//   A key that sent nothing is counted, not timed.
 // A timing program: run it on an X display (xvfb-run -a build/bench/window_practice [SHOT.png]).
 #include "bench/x_typist.h"
 #include "midi/midi_backend.h"
 #include "ui/kadenzo00.h"
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
+#include <X11/keysym.h> // key symbols only: no Xlib, whose macros clash with Qt
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -21,6 +24,8 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,10 +54,19 @@ public:
     int DeviceCount() override { return 1; }
     std::optional<std::string> DeviceName(int) override { return "timing"; }
     std::optional<TMidiHandle> Open(int) override { return TMidiHandle{1}; }
-    void Send(TMidiHandle, std::uint32_t) override { LastSent = TClock::now(); }
+    void Send(TMidiHandle, std::uint32_t) override {
+        LastSent = TClock::now();
+        ++Sent;
+    }
     void Close(TMidiHandle) override {}
     TClock::time_point LastSent;
+    int Sent = 0;
 };
+
+bool IsModifier(int Key) {
+    return Key == Qt::Key_Control || Key == Qt::Key_Alt || Key == Qt::Key_Shift ||
+           Key == Qt::Key_Meta;
+}
 
 // Notes when each key press reaches the application and when its handling has ended.
 class TTimedApplication : public QApplication {
@@ -60,8 +74,11 @@ public:
     using QApplication::QApplication;
     bool notify(QObject* Receiver, QEvent* Event) override {
         // A key press comes to the window first, then Qt hands it to the focused widget.
-        const bool Press = Event->type() == QEvent::KeyPress && Receiver->isWidgetType();
-        if (Event->type() == QEvent::KeyPress && !Receiver->isWidgetType()) {
+        // Ctrl and Alt pressed on their own are no command.
+        const bool Command =
+            Event->type() == QEvent::KeyPress && !IsModifier(static_cast<QKeyEvent*>(Event)->key());
+        const bool Press = Command && Receiver->isWidgetType();
+        if (Command && !Receiver->isWidgetType()) {
             Arrived = TClock::now();
         }
         const bool Result = QApplication::notify(Receiver, Event);
@@ -122,6 +139,55 @@ double TimeToReceive(TTimedApplication& Application, int Keys) {
     return Spent;
 }
 
+struct TStroke {
+    const char* Kind;
+    unsigned long KeySym;
+    bool Ctrl;
+    bool Alt;
+};
+
+struct TTimes {
+    std::vector<double> InWindow, FromServer, Floor;
+    std::map<std::string, std::pair<int, int>> Kinds; // kind: keys typed, keys that sent nothing
+};
+
+void TimeKey(TTimedApplication& Application, TTimingBackend& Backend, const TStroke& Stroke,
+             TTimes& Times) {
+    static TTypist Typist;
+    const int Before = Application.Handled.load();
+    const int SentBefore = Backend.Sent;
+    const auto Sent = TClock::now();
+    Typist.Stroke(Stroke.KeySym, Stroke.Ctrl, Stroke.Alt);
+    WaitUntil([&] { return Application.Handled.load() > Before; });
+    auto& [Typed, Silent] = Times.Kinds[Stroke.Kind];
+    ++Typed;
+    if (Backend.Sent == SentBefore) {
+        ++Silent;
+    } else {
+        Times.InWindow.push_back(Milliseconds(Backend.LastSent - Application.Arrived));
+        Times.FromServer.push_back(Milliseconds(Backend.LastSent - Sent));
+        Times.Floor.push_back(Milliseconds(Application.Arrived - Sent));
+    }
+    Settle();
+}
+
+void Report(const TTimes& Times, std::size_t Entries, const char* What) {
+    const TSpread Window = SpreadOf(Times.InWindow);
+    const TSpread Server = SpreadOf(Times.FromServer);
+    const TSpread Floor = SpreadOf(Times.Floor);
+    std::printf("%s, %zu entries on the line:\n", What, Entries);
+    for (const auto& [Kind, Counts] : Times.Kinds) {
+        std::printf("  %s: %d typed, %d sent nothing\n", Kind.c_str(), Counts.first, Counts.second);
+    }
+    std::printf("  key event in the window → last MIDI message: median %.3f ms, p95 %.3f ms, "
+                "p99 %.3f ms\n"
+                "  X server → last MIDI message: median %.3f ms, p95 %.3f ms, p99 %.3f ms\n"
+                "  X server → key event in the window (the floor): median %.3f ms, p95 %.3f ms, "
+                "p99 %.3f ms\n",
+                Window.Median, Window.P95, Window.P99, Server.Median, Server.P95, Server.P99,
+                Floor.Median, Floor.P95, Floor.P99);
+}
+
 } // namespace
 
 int main(int Count, char** Arguments) {
@@ -137,6 +203,7 @@ int main(int Count, char** Arguments) {
     TFormExample FormExample;
     TFormMain FormMain(Backend, FormHelp, FormExample);
     ShowActive(FormMain);
+    WaitUntil([&FormMain] { return FormMain.IsReady(); });
     TFormMainModel& Model = FormMain.Model();
 
     const double MemoryBefore = ResidentMegabytes();
@@ -163,31 +230,32 @@ int main(int Count, char** Arguments) {
         Model.OnKeyDown(Key, 0);
     }
     Settle();
-    std::vector<double> ToSound, ToArrival, InWindow;
-    {
-        TTypist Typist;
-        for (int i = 0; i < kTimedKeys; ++i) {
-            const int Before = Application.Handled.load();
-            const auto Sent = TClock::now();
-            Typist.Type(i);
-            WaitUntil([&] { return Application.Handled.load() > Before; });
-            ToSound.push_back(Milliseconds(Backend.LastSent - Sent));
-            ToArrival.push_back(Milliseconds(Application.Arrived - Sent));
-            InWindow.push_back(Milliseconds(Backend.LastSent - Application.Arrived));
-            Settle();
-        }
+    const TStroke Mixed[] = {
+        {"digit", XK_1, false, false},       {"named chord", XK_e, false, false},
+        {"Space", XK_space, false, false},   {"Ctrl+Alt+digit", XK_2, true, true},
+        {"digit", XK_5, false, false},       {"named chord", XK_a, false, true},
+        {"named chord", XK_b, false, false}, {"Space", XK_space, false, false},
+    };
+    TTimes Times;
+    for (int i = 0; i < kTimedKeys; ++i) {
+        TimeKey(Application, Backend, Mixed[i % std::size(Mixed)], Times);
     }
-    const TSpread Sound = SpreadOf(ToSound);
-    const TSpread Arrival = SpreadOf(ToArrival);
-    const TSpread Window = SpreadOf(InWindow);
-    std::printf("with %zu entries on the line:\n"
-                "  key event in the window → last MIDI message: median %.3f ms, p95 %.3f ms, "
-                "p99 %.3f ms\n"
-                "  X server → last MIDI message: median %.3f ms, p95 %.3f ms, p99 %.3f ms\n"
-                "  X server → key event in the window (the floor): median %.3f ms, p95 %.3f ms, "
-                "p99 %.3f ms\n",
-                Model.GetProgression().size(), Window.Median, Window.P95, Window.P99, Sound.Median,
-                Sound.P95, Sound.P99, Arrival.Median, Arrival.P95, Arrival.P99);
+    Report(Times, Model.GetProgression().size(), "keys of every kind");
+
+    // Enter deep in the replay of the long line.
+    std::uint16_t Home = 36;
+    Model.OnKeyDown(Home, 0);
+    for (std::size_t i = 0; i + kTimedKeys < Model.GetProgression().size(); ++i) {
+        std::uint16_t Enter = 13;
+        Model.OnKeyDown(Enter, 0);
+    }
+    Settle();
+    TTimes Replay;
+    for (int i = 0; i < kTimedKeys; ++i) {
+        TimeKey(Application, Backend, {"Enter", XK_Return, false, false}, Replay);
+    }
+    Report(Replay, Model.GetProgression().size(), "Enter, replaying");
+
     if (Count > 1) {
         FormMain.grab().save(QString::fromLocal8Bit(Arguments[1]));
     }

@@ -20,3 +20,24 @@ void TTypist::Type(int Index) {
     XTestFakeKeyEvent(Display, Code, False, CurrentTime);
     XFlush(Display);
 }
+
+void TTypist::Stroke(unsigned long KeySym, bool Ctrl, bool Alt) {
+    const unsigned Code = XKeysymToKeycode(Display, KeySym);
+    const unsigned Control = XKeysymToKeycode(Display, XK_Control_L);
+    const unsigned Meta = XKeysymToKeycode(Display, XK_Alt_L);
+    if (Ctrl) {
+        XTestFakeKeyEvent(Display, Control, True, CurrentTime);
+    }
+    if (Alt) {
+        XTestFakeKeyEvent(Display, Meta, True, CurrentTime);
+    }
+    XTestFakeKeyEvent(Display, Code, True, CurrentTime);
+    XTestFakeKeyEvent(Display, Code, False, CurrentTime);
+    if (Alt) {
+        XTestFakeKeyEvent(Display, Meta, False, CurrentTime);
+    }
+    if (Ctrl) {
+        XTestFakeKeyEvent(Display, Control, False, CurrentTime);
+    }
+    XFlush(Display);
+}

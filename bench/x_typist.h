@@ -15,6 +15,9 @@ public:
 
     // Presses and releases the digit 1 + Index % 7.
     void Type(int Index);
+    // Presses and releases the key of an X key symbol (XK_...), with Ctrl and Alt held as
+    // asked.
+    void Stroke(unsigned long KeySym, bool Ctrl, bool Alt);
 
 private:
     _XDisplay* Display;
