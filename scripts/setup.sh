@@ -7,7 +7,7 @@ packages=(
     g++ cmake ninja-build pkg-config ccache
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     libfluidsynth-dev fluid-soundfont-gm librtmidi-dev libsdl2-dev
-    pulseaudio pulseaudio-utils jackd2 libjack-jackd2-dev
+    pulseaudio pulseaudio-utils pulseaudio-module-jack jackd2 libjack-jackd2-dev fluidsynth
     qt6-base-dev qt6-qpa-plugins fonts-ipafont-mincho
     xvfb xauth x11-utils xdotool imagemagick libxtst-dev
 )
