@@ -64,6 +64,34 @@ TEST(BuiltInSynth, PlaysTheChordsPitchClassesAndFallsSilent) {
     }
 }
 
+// How much of a held chord's early level is left three seconds on: a piano's dies away,
+// strings hold.
+double LevelLeftAfterThreeSeconds(TFluidSynthBackend& Synth, TInstrument& Instrument) {
+    TChordVariant Variant = cvNormal;
+    Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, {{'C', 0}, 0}, 1));
+    Render(Synth, 0.3);
+    const TRendered Early = Render(Synth, 0.2);
+    Render(Synth, 2.5);
+    const TRendered Late = Render(Synth, 0.2);
+    return Rms(Late.Left.data(), Late.Left.size()) / Rms(Early.Left.data(), Early.Left.size());
+}
+
+// A channel plays the General MIDI default (piano) until a program is chosen, and a device
+// opened anew forgets the program chosen before.
+TEST(BuiltInSynth, PlaysTheDefaultProgramUntilOneIsChosenAndForgetsItOnReopening) {
+    TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::Offline);
+    TInstrument Instrument(Synth);
+    ASSERT_TRUE(Instrument.Open(0)) << "no SoundFont?";
+    const double Piano = LevelLeftAfterThreeSeconds(Synth, Instrument);
+    Instrument.SetVoice(49);
+    const double Strings = LevelLeftAfterThreeSeconds(Synth, Instrument);
+    ASSERT_TRUE(Instrument.Open(0));
+    const double Reopened = LevelLeftAfterThreeSeconds(Synth, Instrument);
+    EXPECT_LT(Piano, 0.5);
+    EXPECT_GT(Strings, 0.5);
+    EXPECT_LT(Reopened, 0.5);
+}
+
 TEST(BuiltInSynth, IsOneDeviceWithItsName) {
     TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::Offline);
     EXPECT_EQ(Synth.DeviceCount(), 1);
