@@ -85,10 +85,10 @@ void TFormMainModel::ChangeKey(bool FifthUp, bool FifthDown) {
         Tonic = TCalculator::Transpose(Tonic, MinorThird);
         Tonality.Mode = 0;
     }
-    WriteTonalityLabel();
+    Layout.WriteKeyLabel(Tonality, NextKeyLabelPlace());
     if (Cursor > 0) {
-        AppendSeparator();
-        LastAction = laKeyChange;
+        Layout.AppendSeparator();
+        LastAction = laKeyChange; // stops Enter and Space; the next key label replaces this one
     }
 }
 
@@ -109,30 +109,19 @@ void TFormMainModel::EnterChordName(char Letter, bool Sharp, bool Flat, bool Min
     CandidateIndex = 1;
     const std::optional<TChord> Previous = PreviousChord();
     if (TCalculatorEx::FindTonality(Tonality, CandidateIndex, Previous, Named)) {
-        CommitNamedChord(Previous, Named);
+        CommitNamedChord(Previous, Named, NextKeyLabelPlace());
         LastAction = laNamed;
     }
 }
 
-void TFormMainModel::CommitNamedChord(const std::optional<TChord>& Previous, const TChord& Named) {
+void TFormMainModel::CommitNamedChord(const std::optional<TChord>& Previous, const TChord& Named,
+                                      TKeyLabelPlace Place) {
     TChordVariant NamedVariant = cvNormal;
     const std::int32_t NamedDegree = TCalculatorEx::FindDegree(Tonality, Named, NamedVariant);
     const TChord Chord = TCalculatorEx::ChordOf(NamedVariant, Tonality, NamedDegree);
     Instrument->PlayChord(Chord); // the sound first: the display can wait
-    TChordVariant PreviousVariant = cvNormal;
-    const std::int32_t PreviousDegree =
-        Previous ? TCalculatorEx::FindDegree(Tonality, *Previous, PreviousVariant) : -1;
-    if (PreviousDegree < 0) {
-        WriteTonalityLabel();
-        AppendSeparator();
-    } else {
-        Degree = PreviousDegree;
-        Variant = PreviousVariant;
-        WriteDegreeLabel(); // the chord before, read as a pivot in the new key
-    }
-    Degree = NamedDegree;
-    Variant = NamedVariant;
-    RecordChord(Chord);
+    WriteKeyChange(Previous, Place);
+    RecordChord(Chord, NamedDegree, NamedVariant);
 }
 
 void TFormMainModel::NextInterpretation() {
@@ -153,11 +142,9 @@ void TFormMainModel::NextInterpretation() {
         return;
     }
     Tonality = Found;
-    Degree = Before.Degree;
-    Variant = BeforeVariant;
     Progression.resize(Placed - 1);
-    LastAction = laKeyChange;
-    CommitNamedChord(Previous, Named);
+    // The named chord's last reading and its key label give way to this one.
+    CommitNamedChord(Previous, Named, TKeyLabelPlace::ReplaceLast);
     LastAction = laNamed;
 }
 
@@ -173,11 +160,9 @@ void TFormMainModel::SecondaryDominant(std::int32_t Digit) {
     TChordVariant DominantVariant = cvNormal;
     const TChord Dominant = TCalculatorEx::ChordOf(DominantVariant, Tonality, 5);
     Instrument->PlayChord(Dominant); // the sound first: the display can wait
-    WriteTonalityLabel();
-    AppendSeparator();
-    Degree = 5;
-    Variant = cvNormal;
-    RecordChord(Dominant);
+    Layout.WriteKeyLabel(Tonality, NextKeyLabelPlace());
+    Layout.AppendSeparator();
+    RecordChord(Dominant, 5, cvNormal);
 }
 
 void TFormMainModel::PivotTo(std::int32_t Target) {
@@ -186,7 +171,7 @@ void TFormMainModel::PivotTo(std::int32_t Target) {
     }
     if (TCalculatorEx::Reinterpret(Tonality, Degree, Target, Variant)) {
         Degree = Target;
-        WriteDegreeLabel();
+        Layout.WritePivot({Tonality, Degree, Variant}, NextKeyLabelPlace());
         LastAction = laKeyChange;
     }
 }

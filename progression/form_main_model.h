@@ -3,7 +3,7 @@
 #include "harmony/chord.h"
 #include "midi/instrument.h"
 #include "midi/midi_backend.h"
-#include "progression/display_lines.h"
+#include "progression/display_layout.h"
 #include "progression/form_main_view.h"
 #include "progression/progression_entry.h"
 
@@ -43,7 +43,7 @@ public:
     void SetVoiceNoText(std::string Text) { VoiceNoText = std::move(Text); }
 
     // The working state, for the window and the runner to show.
-    TDisplayLines& Lines() { return Display; }
+    TDisplayLines& Lines() { return Layout.Lines(); }
     const std::vector<TProgressionEntry>& GetProgression() const { return Progression; }
     TTonality GetTonality() const { return Tonality; }
     std::int32_t GetDegree() const { return Degree; }
@@ -51,8 +51,8 @@ public:
     std::int32_t GetCursor() const { return Cursor; }
     TLastAction GetLastAction() const { return LastAction; }
     std::int32_t GetCandidateIndex() const { return CandidateIndex; }
-    std::int32_t GetLabelLine() const { return LabelLine; }
-    std::int32_t GetKeyLabelColumn() const { return KeyLabelColumn; }
+    std::int32_t GetLabelLine() const { return Layout.LabelLine(); }
+    std::int32_t GetKeyLabelColumn() const { return Layout.KeyLabelColumn(); }
     std::uint16_t GetHeldArrow() const { return HeldArrow; }
 
     // Working state and progression.
@@ -63,29 +63,30 @@ public:
     // Keyboard commands.
     void ChangeKey(bool FifthUp, bool FifthDown);
     void EnterChordName(char Letter, bool Sharp, bool Flat, bool Minor, bool Diminished);
-    void CommitNamedChord(const std::optional<TChord>& Previous, const TChord& Named);
+    void CommitNamedChord(const std::optional<TChord>& Previous, const TChord& Named,
+                          TKeyLabelPlace Place);
     void NextInterpretation();
     void SecondaryDominant(std::int32_t Digit);
     void PivotTo(std::int32_t Target);
 
-    // Display.
-    void WriteTonalityLabel();
-    void WriteDegreeLabel();
-    void WriteChord(const TChord& Chord);
-
 private:
     // The chord last placed or replayed; nothing before the first one after a reset.
     std::optional<TChord> PreviousChord();
-    // Writes the chord just played at Degree and Variant and records it at the cursor.
-    void RecordChord(const TChord& Chord);
+    // Writes the chord just played, at this degree and variant of the key, and records it at
+    // the cursor.
+    void RecordChord(const TChord& Chord, std::int32_t NewDegree, TChordVariant NewVariant);
     void CutProgressionAtCursor();
-    void AppendSeparator();
+    // Where the next key label goes: over the last one when no chord followed it.
+    TKeyLabelPlace NextKeyLabelPlace() const;
+    // The display at a change of key: the chord before, read in the new key as a pivot where
+    // it has a degree there, else the new key's label and a gap.
+    void WriteKeyChange(const std::optional<TChord>& Previous, TKeyLabelPlace Place);
     bool OpenSelectedDevice(bool AtStartUp);
     void SoundOff();
 
     TMidiBackend& Backend;
     TFormMainView& View;
-    TDisplayLines Display;
+    TDisplayLayout Layout;
     std::vector<std::string> DeviceNames;
     int SelectedDevice = -1;
     std::string VoiceNoText = "49";
@@ -93,8 +94,6 @@ private:
     std::unique_ptr<TInstrument> Instrument;
     std::vector<TProgressionEntry> Progression;
     std::int32_t Cursor = 0;
-    std::int32_t LabelLine = 3;
-    std::int32_t KeyLabelColumn = 0;
     std::int32_t CandidateIndex = 1;
     TTonality Tonality{{'C', 0}, 0};
     std::int32_t Degree = 0;

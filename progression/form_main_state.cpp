@@ -4,7 +4,6 @@
 namespace {
 
 const TTonality kCMajor{{'C', 0}, 0};
-constexpr int kLineCount = 5;
 
 } // namespace
 
@@ -16,31 +15,27 @@ TFormMainModel::TFormMainModel(TMidiBackend& Backend, TFormMainView& View)
 void TFormMainModel::ResetSession() {
     SoundOff();
     Cursor = 0;
-    LabelLine = 3;
-    KeyLabelColumn = 0;
     CandidateIndex = 1;
     Tonality = Progression.empty() ? kCMajor : Progression.front().Tonality;
     Degree = 0;
     Variant = 0;
-    Display.Clear();
-    for (int i = 0; i < kLineCount; ++i) {
-        Display.Add("");
-    }
-    Display.Put(3, TCalculatorEx::TonalityLabel(Tonality) + ": ");
+    Layout.Reset(Tonality);
     View.FocusDisplay();
     LastAction = laNone;
 }
 
 void TFormMainModel::CommitDegree(std::int32_t NewDegree, TChordVariant NewVariant) {
-    Degree = NewDegree;
-    Variant = NewVariant;
-    const TChord Chord = TCalculatorEx::ChordOf(Variant, Tonality, Degree);
+    // ChordOf keeps the variant only where the degree has it.
+    const TChord Chord = TCalculatorEx::ChordOf(NewVariant, Tonality, NewDegree);
     Instrument->PlayChord(Chord);
-    RecordChord(Chord);
+    RecordChord(Chord, NewDegree, NewVariant);
 }
 
-void TFormMainModel::RecordChord(const TChord& Chord) {
-    WriteChord(Chord);
+void TFormMainModel::RecordChord(const TChord& Chord, std::int32_t NewDegree,
+                                 TChordVariant NewVariant) {
+    Degree = NewDegree;
+    Variant = NewVariant;
+    Layout.WriteChord(Chord, {Tonality, Degree, Variant});
     CutProgressionAtCursor();
     Progression.push_back({Tonality, Degree, Variant});
     ++Cursor;
@@ -57,22 +52,13 @@ void TFormMainModel::ReplayNext() {
     const TChord Chord = TCalculatorEx::ChordOf(EntryVariant, Entry.Tonality, Entry.Degree);
     Instrument->PlayChord(Chord); // the sound first: the display can wait
     if (!TCalculatorEx::SameTonality(Entry.Tonality, Tonality)) {
-        // The recording changes key here: show the chord before as a pivot where it can be.
         const std::optional<TChord> Previous = PreviousChord();
         Tonality = Entry.Tonality;
-        if (Previous) {
-            Degree = TCalculatorEx::FindDegree(Tonality, *Previous, Variant);
-        }
-        if (Previous && Degree >= 0) {
-            WriteDegreeLabel();
-        } else {
-            WriteTonalityLabel();
-            AppendSeparator();
-        }
+        WriteKeyChange(Previous, NextKeyLabelPlace());
     }
     Degree = Entry.Degree;
     Variant = EntryVariant;
-    WriteChord(Chord);
+    Layout.WriteChord(Chord, {Tonality, Degree, Variant});
     ++Cursor;
     LastAction = laReplay;
 }
@@ -82,6 +68,23 @@ void TFormMainModel::ButtonInitClick() {
     Progression.clear();
     HeldArrow = 0;
     ResetSession();
+}
+
+TKeyLabelPlace TFormMainModel::NextKeyLabelPlace() const {
+    return LastAction == laNone || LastAction == laKeyChange ? TKeyLabelPlace::ReplaceLast
+                                                             : TKeyLabelPlace::AfterChords;
+}
+
+void TFormMainModel::WriteKeyChange(const std::optional<TChord>& Previous, TKeyLabelPlace Place) {
+    TChordVariant PreviousVariant = cvNormal;
+    const std::int32_t PreviousDegree =
+        Previous ? TCalculatorEx::FindDegree(Tonality, *Previous, PreviousVariant) : -1;
+    if (PreviousDegree < 0) {
+        Layout.WriteKeyLabel(Tonality, Place);
+        Layout.AppendSeparator();
+    } else {
+        Layout.WritePivot({Tonality, PreviousDegree, PreviousVariant}, Place);
+    }
 }
 
 std::optional<TChord> TFormMainModel::PreviousChord() {
