@@ -4,7 +4,7 @@
 
 namespace {
 
-const TTonality kCMajor{{'C', 0}, 0};
+const TTonality kCMajor{{'C', 0}, mdMajor};
 
 TChord MajorTriad(TNoteName Root) {
     return {Root, {{{0, 0}, {2, 0}, {4, -1}, EndOfTones, {0, 0}}}};
@@ -62,7 +62,7 @@ BENCHMARK(BM_Reinterpret);
 
 void BM_ChordName(benchmark::State& State) {
     TChordVariant Variant = cvNeapolitan;
-    const TChord Chord = TCalculatorEx::ChordOf(Variant, {{'B', -1}, 1}, 2);
+    const TChord Chord = TCalculatorEx::ChordOf(Variant, {{'B', -1}, mdMinor}, 2);
     for (auto _ : State) {
         benchmark::DoNotOptimize(TCalculatorEx::ChordName(Chord));
     }

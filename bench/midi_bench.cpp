@@ -25,7 +25,7 @@ void BM_PlayChord(benchmark::State& State) {
     TInstrument Instrument(Backend);
     Instrument.Open(0);
     TChordVariant Variant = cvNeapolitan;
-    const TChord Chord = TCalculatorEx::ChordOf(Variant, {{'A', 0}, 1}, 2);
+    const TChord Chord = TCalculatorEx::ChordOf(Variant, {{'A', 0}, mdMinor}, 2);
     for (auto _ : State) {
         Instrument.PlayChord(Chord);
     }

@@ -35,7 +35,7 @@ long ResidentKilobytes() {
 
 TChord CMajor() {
     TChordVariant Variant = cvNormal;
-    return TCalculatorEx::ChordOf(Variant, {{'C', 0}, 0}, 1);
+    return TCalculatorEx::ChordOf(Variant, {{'C', 0}, mdMajor}, 1);
 }
 
 void OfflineFigures() {

@@ -10,7 +10,7 @@
 // The harmony engine: class-level operations only, depending on nothing but their arguments.
 // Arguments passed by non-const reference are read and written back.
 //
-// Out-of-range input: a mode other than 0 or 1 reads the major rows of ScaleTable and
+// Out-of-range input: a mode other than mdMajor or mdMinor reads the major rows of ScaleTable and
 // KeyNames, a degree outside 1..7 is taken modulo 7 where a table is indexed (8 reads as 1,
 // 0 as 7). Such values never come from the keyboard, and the file reader refuses them; the
 // guards only keep every table access in bounds.
@@ -39,15 +39,17 @@ public:
 
 class TCalculatorEx : public TCalculator {
 public:
-    static TChordTones ChordTonesOf(TChordVariant& Variant, std::uint8_t Mode, std::int32_t Degree);
+    static TChordTones ChordTonesOf(TChordVariant& Variant, TMode Mode, std::int32_t Degree);
     static TChord ChordOf(TChordVariant& Variant, TTonality Tonality, std::int32_t Degree);
-    static void ApplyVariant(TChordTones& Tones, TChordVariant& Variant, std::uint8_t Mode,
+    static void ApplyVariant(TChordTones& Tones, TChordVariant& Variant, TMode Mode,
                              std::int32_t Degree);
     static bool IsMajorTriad(const TChord& Chord);
     static bool IsMinorTriad(const TChord& Chord);
     static bool IsDiminishedTriad(const TChord& Chord);
     static bool SameTonality(TTonality A, TTonality B);
-    static std::uint8_t OtherMode(std::uint8_t Mode);
+    static TMode OtherMode(TMode Mode);
+    // The mode of the key whose tonic triad Triad is: major for a major triad, else minor.
+    static TMode ModeOf(const TChord& Triad);
 
     // The degree 1..7 of Chord in Tonality, with Variant set; -1 (Variant untouched) if none.
     static std::int32_t FindDegree(TTonality Tonality, const TChord& Chord, TChordVariant& Variant);
@@ -63,5 +65,5 @@ public:
     static std::string AccidentalText(std::int32_t Count);
     static std::string TonalityLabel(TTonality Tonality);
     static std::string ChordName(const TChord& Chord);
-    static std::string DegreeLabel(std::uint8_t Mode, std::int32_t Degree, TChordVariant Variant);
+    static std::string DegreeLabel(TMode Mode, std::int32_t Degree, TChordVariant Variant);
 };

@@ -44,38 +44,32 @@ TNoteName TCalculator::SoundingRoot(const TChord& Chord) {
     return Transpose(Chord.Root, Chord.Tones[0]);
 }
 
-TChordTones TCalculatorEx::ChordTonesOf(TChordVariant& Variant, std::uint8_t Mode,
-                                        std::int32_t Degree) {
-    if (Variant == cvBorrowed && IsBorrowable(Mode, Degree)) {
-        return TriadOnDegree(ScaleTable[1], Degree);
+TChordTones TCalculatorEx::ChordTonesOf(TChordVariant& Variant, TMode Mode, std::int32_t Degree) {
+    TChordTones Tones = TriadOnDegree(ScaleOf(Mode, Variant, Degree), Degree);
+    if (!IsBorrowedChord(Mode, Variant, Degree)) { // a borrowed chord is not altered
+        ApplyVariant(Tones, Variant, Mode, Degree);
     }
-    TChordTones Tones = TriadOnDegree(ScaleRow(Mode), Degree);
-    ApplyVariant(Tones, Variant, Mode, Degree);
     return Tones;
 }
 
 TChord TCalculatorEx::ChordOf(TChordVariant& Variant, TTonality Tonality, std::int32_t Degree) {
-    // A borrowed chord is the parallel minor's own chord, root included (A♭ for C major's VI).
-    if (Variant == cvBorrowed && IsBorrowable(Tonality.Mode, Degree)) {
-        return BuildChord(Tonality.Tonic, ScaleTable[1], Degree);
-    }
-    TChord Chord = BuildChord(Tonality.Tonic, ScaleRow(Tonality.Mode), Degree);
-    ApplyVariant(Chord.Tones, Variant, Tonality.Mode, Degree);
-    return Chord;
+    const TScale& Scale = ScaleOf(Tonality.Mode, Variant, Degree);
+    const TNoteName Root = Transpose(Tonality.Tonic, Scale[DegreeIndex(Degree)]);
+    return {Root, ChordTonesOf(Variant, Tonality.Mode, Degree)};
 }
 
-void TCalculatorEx::ApplyVariant(TChordTones& Tones, TChordVariant& Variant, std::uint8_t Mode,
+void TCalculatorEx::ApplyVariant(TChordTones& Tones, TChordVariant& Variant, TMode Mode,
                                  std::int32_t Degree) {
-    if (Mode == 1 && Degree == 4 && Variant == cvDorian) {
+    if (Variant == cvDorian && HasDorian(Mode, Degree)) {
         Tones[1].Alter = 0;
         Tones[2].Alter = -1;
-    } else if (Degree == 2 && Variant == cvNeapolitan) {
+    } else if (Variant == cvNeapolitan && HasNeapolitan(Degree)) {
         Tones[0].Alter = -1;
         Tones[2].Alter = -2;
-    } else if (Mode == 1 && Degree == 5) {
+    } else if (Mode == mdMinor && Degree == 5) {
         Tones[1].Alter = 0; // the minor key's dominant is major
         Variant = cvNormal;
-    } else if (Mode == 1 && Degree == 7) {
+    } else if (Mode == mdMinor && Degree == 7) {
         Tones[0].Alter = 1; // the leading-tone triad stands on the raised seventh
         Variant = cvNormal;
     } else {
@@ -99,6 +93,10 @@ bool TCalculatorEx::SameTonality(TTonality A, TTonality B) {
     return SameNote(A.Tonic, B.Tonic) && A.Mode == B.Mode;
 }
 
-std::uint8_t TCalculatorEx::OtherMode(std::uint8_t Mode) {
-    return Mode == 0 ? 1 : 0;
+TMode TCalculatorEx::OtherMode(TMode Mode) {
+    return Mode == mdMajor ? mdMinor : mdMajor;
+}
+
+TMode TCalculatorEx::ModeOf(const TChord& Triad) {
+    return IsMajorTriad(Triad) ? mdMajor : mdMinor;
 }

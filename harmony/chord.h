@@ -6,10 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 
-// A key. Mode 0 is major, 1 is minor.
+// The mode of a key. The engine takes any other value too (only a hand-edited file could
+// carry one): it reads as major wherever a table is indexed, with no borrowed chords.
+enum TMode : std::uint8_t { mdMajor = 0, mdMinor = 1 };
+
 struct TTonality {
     TNoteName Tonic;
-    std::uint8_t Mode;
+    TMode Mode;
 };
 
 // 0 the key's own chord, 1 borrowed from the parallel minor, 2 Dorian, 3 Neapolitan.
@@ -32,23 +35,46 @@ struct TChord {
 // The steps of degrees 1..7 above the tonic.
 using TScale = std::array<TInterval, 7>;
 
+// Indexed by mode.
 inline constexpr TScale ScaleTable[2] = {
-    {{{0, 0}, {1, 0}, {2, 0}, {3, -1}, {4, -1}, {5, -1}, {6, -1}}},  // major
-    {{{0, 0}, {1, 0}, {2, -1}, {3, -1}, {4, -1}, {5, -2}, {6, -2}}}, // natural minor
+    {{{0, 0}, {1, 0}, {2, 0}, {3, -1}, {4, -1}, {5, -1}, {6, -1}}},  // mdMajor
+    {{{0, 0}, {1, 0}, {2, -1}, {3, -1}, {4, -1}, {5, -2}, {6, -2}}}, // mdMinor: natural minor
 };
 
 inline constexpr TInterval EndOfTones{-1, 0};
 inline constexpr TInterval PerfectFifth{4, -1};
 inline constexpr TInterval MinorThird{2, -1};
 
-// The row of ScaleTable for Mode: 1 is minor, every other value reads as major.
-inline const TScale& ScaleRow(std::uint8_t Mode) {
-    return ScaleTable[Mode == 1 ? 1 : 0];
+// The row of ScaleTable for Mode; a mode other than minor reads as major.
+inline const TScale& ScaleRow(TMode Mode) {
+    return ScaleTable[Mode == mdMinor ? mdMinor : mdMajor];
 }
 
-// Degrees 2, 4 and 6 of a major key have a chord borrowed from the parallel minor.
-inline bool IsBorrowable(std::uint8_t Mode, std::int32_t Degree) {
-    return Mode == 0 && (Degree == 2 || Degree == 4 || Degree == 6);
+// Where each variant applies. Degrees 2, 4 and 6 of a major key have a chord borrowed from
+// the parallel minor.
+inline bool IsBorrowable(TMode Mode, std::int32_t Degree) {
+    return Mode == mdMajor && (Degree == 2 || Degree == 4 || Degree == 6);
+}
+
+inline constexpr std::int32_t DorianDegree = 4;     // the Dorian IV, of a minor key
+inline constexpr std::int32_t NeapolitanDegree = 2; // the Neapolitan II, of either mode
+
+inline bool HasDorian(TMode Mode, std::int32_t Degree) {
+    return Mode == mdMinor && Degree == DorianDegree;
+}
+
+inline bool HasNeapolitan(std::int32_t Degree) {
+    return Degree == NeapolitanDegree;
+}
+
+// A borrowed chord is the parallel minor's own chord on the degree, root included (A♭ for
+// C major's VI); every other chord is built on the key's own scale.
+inline bool IsBorrowedChord(TMode Mode, TChordVariant Variant, std::int32_t Degree) {
+    return Variant == cvBorrowed && IsBorrowable(Mode, Degree);
+}
+
+inline const TScale& ScaleOf(TMode Mode, TChordVariant Variant, std::int32_t Degree) {
+    return IsBorrowedChord(Mode, Variant, Degree) ? ScaleTable[mdMinor] : ScaleRow(Mode);
 }
 
 // The 0-based index of Degree into a table of the seven degrees; outside 1..7 it wraps.

@@ -10,8 +10,7 @@ std::int32_t To32(std::int64_t Value) {
 }
 
 void RequireValidLetter(TNoteName Note) {
-    const auto Code = static_cast<unsigned char>(Note.Letter);
-    if (Code < 'A' || Code > 'G') {
+    if (!IsNoteLetter(static_cast<unsigned char>(Note.Letter))) {
         FatalExit("音名\"" + std::string(1, Note.Letter) + "\"は不正です");
     }
 }

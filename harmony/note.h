@@ -3,6 +3,11 @@
 #include <cstdint>
 
 // A spelled note without octave. Notes are never respelled: B♯ and C are different notes.
+// Whether a character code is one of the seven note letters A..G.
+constexpr bool IsNoteLetter(int Code) {
+    return Code >= 'A' && Code <= 'G';
+}
+
 struct TNoteName {
     char Letter;             // 'A'..'G'; anything else is invalid
     std::int32_t Accidental; // +1 per sharp, -1 per flat, no limit

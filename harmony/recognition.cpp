@@ -9,24 +9,19 @@ struct TVariantOrder {
     TChordVariant Items[3] = {};
 };
 
-TVariantOrder VariantOrder(std::uint8_t Mode, std::int32_t Degree) {
+TVariantOrder VariantOrder(TMode Mode, std::int32_t Degree) {
     TVariantOrder Order;
     Order.Items[Order.Count++] = cvNormal;
     if (IsBorrowable(Mode, Degree)) {
         Order.Items[Order.Count++] = cvBorrowed;
     }
-    if (Mode == 1 && Degree == 4) {
+    if (HasDorian(Mode, Degree)) {
         Order.Items[Order.Count++] = cvDorian;
     }
-    if (Degree == 2) {
+    if (HasNeapolitan(Degree)) {
         Order.Items[Order.Count++] = cvNeapolitan;
     }
     return Order;
-}
-
-// The scale a chord of this variant is built from: the parallel minor's for a borrowed chord.
-const TScale& ScaleOfVariant(std::uint8_t Mode, TChordVariant Variant) {
-    return Variant == cvBorrowed && Mode == 0 ? ScaleTable[1] : ScaleRow(Mode);
 }
 
 // One chord a key can hold, seen from its tonic: where its sounding root lies and its tones.
@@ -48,14 +43,14 @@ TInterval WithinOctave(TInterval By) {
     return By.Steps >= 7 ? TInterval{By.Steps - 7, By.Alter + 2} : By;
 }
 
-TKeyChords MakeKeyChords(std::uint8_t Mode) {
+TKeyChords MakeKeyChords(TMode Mode) {
     TKeyChords Chords;
     for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
         const TVariantOrder Order = VariantOrder(Mode, Degree);
         for (std::size_t i = 0; i < Order.Count; ++i) {
             TChordVariant Variant = Order.Items[i];
             const TChordTones Tones = TCalculatorEx::ChordTonesOf(Variant, Mode, Degree);
-            const TInterval Step = ScaleOfVariant(Mode, Order.Items[i])[DegreeIndex(Degree)];
+            const TInterval Step = ScaleOf(Mode, Order.Items[i], Degree)[DegreeIndex(Degree)];
             Chords.Items[Chords.Count++] = {
                 Degree, Variant,
                 WithinOctave({Step.Steps + Tones[0].Steps, Step.Alter + Tones[0].Alter}), Tones};
@@ -66,11 +61,12 @@ TKeyChords MakeKeyChords(std::uint8_t Mode) {
 
 // The chords of a key of this mode in the order that decides ties (degrees ascending, then
 // variants), worked out once: the key search asks for them hundreds of times per key.
-const TKeyChords& KeyChordsOf(std::uint8_t Mode) {
-    static const TKeyChords Major = MakeKeyChords(0);
-    static const TKeyChords Minor = MakeKeyChords(1);
-    static const TKeyChords Other = MakeKeyChords(2); // read as major, but nothing borrowed
-    return Mode == 0 ? Major : Mode == 1 ? Minor : Other;
+const TKeyChords& KeyChordsOf(TMode Mode) {
+    static const TKeyChords Major = MakeKeyChords(mdMajor);
+    static const TKeyChords Minor = MakeKeyChords(mdMinor);
+    // Any other mode reads as major, but borrows nothing.
+    static const TKeyChords Other = MakeKeyChords(static_cast<TMode>(mdMinor + 1));
+    return Mode == mdMajor ? Major : Mode == mdMinor ? Minor : Other;
 }
 
 // A chord as the key search compares it: its sounding root, worked out once.
@@ -143,10 +139,8 @@ std::optional<TTonality> DominantReading(const TTonality& Tonality, const TChord
                 NamedStep)) {
             continue;
         }
-        const TTonality Candidate{
-            TCalculator::Transpose(Tonality.Tonic, Step),
-            static_cast<std::uint8_t>(
-                TCalculatorEx::IsMajorTriad({Tonality.Tonic, OnDegree.Tones}) ? 0 : 1)};
+        const TTonality Candidate{TCalculator::Transpose(Tonality.Tonic, Step),
+                                  TCalculatorEx::ModeOf({Tonality.Tonic, OnDegree.Tones})};
         if (Hits.Wants(Candidate)) {
             return Candidate;
         }
@@ -168,15 +162,15 @@ bool HoldsBoth(const TTonality& Candidate, const std::optional<TChordShape>& Pre
 std::optional<TTonality> NeighbourReading(const TTonality& Tonality,
                                           const std::optional<TChord>& PreviousChord,
                                           const TChord& NamedChord, THitCounter& Hits) {
-    TNoteName Up =
-        Tonality.Mode == 1 ? TCalculator::Transpose(Tonality.Tonic, MinorThird) : Tonality.Tonic;
+    TNoteName Up = Tonality.Mode == mdMinor ? TCalculator::Transpose(Tonality.Tonic, MinorThird)
+                                            : Tonality.Tonic;
     TNoteName Down = Up;
     const std::optional<TChordShape> Previous =
         PreviousChord ? std::optional<TChordShape>(ShapeOf(*PreviousChord)) : std::nullopt;
     const TChordShape Named = ShapeOf(NamedChord);
     auto Visit = [&](TNoteName Tonic) -> std::optional<TTonality> {
-        const TTonality Candidates[2] = {{Tonic, 0},
-                                         {TCalculator::TransposeDown(Tonic, MinorThird), 1}};
+        const TTonality Candidates[2] = {{Tonic, mdMajor},
+                                         {TCalculator::TransposeDown(Tonic, MinorThird), mdMinor}};
         for (const TTonality& Candidate : Candidates) {
             if (HoldsBoth(Candidate, Previous, Named) && Hits.Wants(Candidate)) {
                 return Candidate;
@@ -205,7 +199,7 @@ struct TReading {
 };
 
 // The first variant of Degree in Mode whose chord has the structure of Wanted, whatever its root.
-std::optional<TReading> ReadingOnDegree(std::uint8_t Mode, std::int32_t Degree,
+std::optional<TReading> ReadingOnDegree(TMode Mode, std::int32_t Degree,
                                         const TChordTones& Wanted) {
     const TVariantOrder Order = VariantOrder(Mode, Degree);
     for (std::size_t i = 0; i < Order.Count; ++i) {
@@ -250,14 +244,14 @@ bool TCalculatorEx::FindTonality(TTonality& Tonality, std::int32_t& Counter,
 bool TCalculatorEx::Reinterpret(TTonality& Tonality, std::int32_t CurrentDegree,
                                 std::int32_t TargetDegree, TChordVariant& Variant) {
     const TChord Current = ChordOf(Variant, Tonality, CurrentDegree);
-    const std::uint8_t First = OtherMode(Tonality.Mode);
-    std::uint8_t Mode = First;
+    const TMode First = OtherMode(Tonality.Mode);
+    TMode Mode = First;
     do {
         if (const auto Reading = ReadingOnDegree(Mode, TargetDegree, Current.Tones)) {
             // The chord keeps its sounding root; the new tonic lies the degree's step (and
             // the reading's own root alteration) below it.
             const TInterval Step =
-                ScaleOfVariant(Mode, Reading->Variant)[DegreeIndex(TargetDegree)];
+                ScaleOf(Mode, Reading->Variant, TargetDegree)[DegreeIndex(TargetDegree)];
             const TNoteName DegreeNote = TransposeDown(SoundingRoot(Current), Step);
             Tonality = {TransposeDown(DegreeNote, Reading->Tones[0]), Mode};
             Variant = Reading->Variant;

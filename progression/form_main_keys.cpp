@@ -19,10 +19,6 @@ std::int32_t DigitOf(std::uint16_t Key) {
     return 0;
 }
 
-bool IsChordLetter(std::uint16_t Key) {
-    return Key >= 'A' && Key <= 'G';
-}
-
 } // namespace
 
 void TFormMainModel::OnKeyDown(std::uint16_t& Key, TShiftState Shift) {
@@ -44,7 +40,7 @@ void TFormMainModel::OnKeyDown(std::uint16_t& Key, TShiftState Shift) {
         ReplayNext();
     } else if (Key == vkSpace) {
         NextInterpretation();
-    } else if (IsChordLetter(Key)) {
+    } else if (IsNoteLetter(Key)) {
         EnterChordName(static_cast<char>(Key), HeldArrow == vkUp, HeldArrow == vkDown, Alt,
                        (Shift & ssShift) != 0);
     } else if (Digit != 0 && Ctrl && Alt) {
@@ -54,11 +50,10 @@ void TFormMainModel::OnKeyDown(std::uint16_t& Key, TShiftState Shift) {
     } else if (Digit != 0) {
         // Down held borrows from the parallel minor; Alt asks for the Dorian IV or the
         // Neapolitan II. ChordOf keeps each only where it applies.
-        TChordVariant Chosen =
-            HeldArrow == vkDown && IsBorrowable(Tonality.Mode, Digit) ? cvBorrowed : cvNormal;
-        if (Alt && Digit == 4) {
+        TChordVariant Chosen = HeldArrow == vkDown ? cvBorrowed : cvNormal;
+        if (Alt && Digit == DorianDegree) {
             Chosen = cvDorian;
-        } else if (Alt && Digit == 2) {
+        } else if (Alt && Digit == NeapolitanDegree) {
             Chosen = cvNeapolitan;
         }
         CommitDegree(Digit, Chosen);
@@ -78,12 +73,12 @@ void TFormMainModel::ChangeKey(bool FifthUp, bool FifthDown) {
         Tonic = TCalculator::Transpose(Tonic, PerfectFifth);
     } else if (FifthDown) {
         Tonic = TCalculator::TransposeDown(Tonic, PerfectFifth);
-    } else if (Tonality.Mode == 0) {
+    } else if (Tonality.Mode == mdMajor) {
         Tonic = TCalculator::TransposeDown(Tonic, MinorThird);
-        Tonality.Mode = 1;
+        Tonality.Mode = mdMinor;
     } else {
         Tonic = TCalculator::Transpose(Tonic, MinorThird);
-        Tonality.Mode = 0;
+        Tonality.Mode = mdMajor;
     }
     Layout.WriteKeyLabel(Tonality, NextKeyLabelPlace());
     if (Cursor > 0) {
@@ -148,15 +143,19 @@ void TFormMainModel::NextInterpretation() {
     LastAction = laNamed;
 }
 
+// The chord on degree Digit, made major, as the dominant of the key a fifth below: the key on
+// degree Digit + 3 (Digit - 4 within the octave), in the mode of that degree's triad.
 void TFormMainModel::SecondaryDominant(std::int32_t Digit) {
     std::int32_t OnDegree = Digit + 3;
     if (OnDegree > 7) {
         OnDegree -= 7;
     }
     TChordVariant Local = cvNormal;
-    const TChord OnChord = TCalculatorEx::ChordOf(Local, Tonality, OnDegree);
-    Tonality.Tonic = OnChord.Root;
-    Tonality.Mode = OnChord.Tones[1].Alter == 0 ? 0 : 1;
+    TChord OnTriad = TCalculatorEx::ChordOf(Local, Tonality, OnDegree);
+    // On the degree's unraised root: a minor key's leading-tone degree gives a major key
+    // (G major in A minor), its dominant a major one (E major).
+    OnTriad.Tones[0] = TCalculator::MakeInterval(0, 0);
+    Tonality = {OnTriad.Root, TCalculatorEx::ModeOf(OnTriad)};
     TChordVariant DominantVariant = cvNormal;
     const TChord Dominant = TCalculatorEx::ChordOf(DominantVariant, Tonality, 5);
     Instrument->PlayChord(Dominant); // the sound first: the display can wait

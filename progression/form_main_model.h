@@ -95,7 +95,7 @@ private:
     std::vector<TProgressionEntry> Progression;
     std::int32_t Cursor = 0;
     std::int32_t CandidateIndex = 1;
-    TTonality Tonality{{'C', 0}, 0};
+    TTonality Tonality{{'C', 0}, mdMajor};
     std::int32_t Degree = 0;
     TChordVariant Variant = 0;
     std::uint16_t HeldArrow = 0;

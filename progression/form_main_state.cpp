@@ -3,7 +3,7 @@
 
 namespace {
 
-const TTonality kCMajor{{'C', 0}, 0};
+const TTonality kCMajor{{'C', 0}, mdMajor};
 
 } // namespace
 

@@ -221,11 +221,11 @@ std::optional<TProgressionEntry> ParseEntryLine(std::string_view Line) {
     const std::optional<std::int32_t> Mode = DigitField(Line[3]);
     const std::optional<std::int32_t> Degree = DigitField(Line[4]);
     const std::optional<std::int32_t> Variant = DigitField(Line[5]);
-    if (Letter < 'A' || Letter > 'G' || !Accidental || !InRange(Mode, 0, 1) ||
-        !InRange(Degree, 1, 7) || !InRange(Variant, 0, 3)) {
+    if (!IsNoteLetter(Letter) || !Accidental || !InRange(Mode, mdMajor, mdMinor) ||
+        !InRange(Degree, 1, 7) || !InRange(Variant, cvNormal, cvNeapolitan)) {
         return std::nullopt;
     }
-    return TProgressionEntry{{{Letter, *Accidental}, static_cast<std::uint8_t>(*Mode)},
+    return TProgressionEntry{{{Letter, *Accidental}, static_cast<TMode>(*Mode)},
                              *Degree,
                              static_cast<TChordVariant>(*Variant)};
 }

@@ -107,8 +107,8 @@ TEST(ChordOf, SpellsOtherKeysByTheSameRules) {
 TEST(ChordTonesOf, BorrowedSecondIsDiminishedInBothModesButOnlyMajorKeepsTheVariant) {
     TChordVariant InMajor = cvBorrowed;
     TChordVariant InMinor = cvBorrowed;
-    const TChordTones Major = C::ChordTonesOf(InMajor, 0, 2);
-    const TChordTones Minor = C::ChordTonesOf(InMinor, 1, 2);
+    const TChordTones Major = C::ChordTonesOf(InMajor, mdMajor, 2);
+    const TChordTones Minor = C::ChordTonesOf(InMinor, mdMinor, 2);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(Major[i], Minor[i]);
     }
@@ -143,16 +143,16 @@ TEST(SameTonality, NeedsTheSameSpellingAndMode) {
 }
 
 TEST(OtherMode, FlipsMajorAndMinorAndReadsEverythingElseAsMinorToMajor) {
-    EXPECT_EQ(C::OtherMode(0), 1);
-    EXPECT_EQ(C::OtherMode(1), 0);
-    EXPECT_EQ(C::OtherMode(2), 0);
-    EXPECT_EQ(C::OtherMode(255), 0);
+    EXPECT_EQ(C::OtherMode(mdMajor), mdMinor);
+    EXPECT_EQ(C::OtherMode(mdMinor), mdMajor);
+    EXPECT_EQ(C::OtherMode(static_cast<TMode>(2)), mdMajor);
+    EXPECT_EQ(C::OtherMode(static_cast<TMode>(255)), mdMajor);
 }
 
 // Values that only a damaged file could carry stay inside the tables (the sanitizer build
 // checks the bounds) and read as documented: another mode as major, degrees modulo 7.
 TEST(OutOfRange, ModesAndDegreesReadInsideTheTables) {
-    const TTonality OddMode{N("C"), 2};
+    const TTonality OddMode{N("C"), static_cast<TMode>(2)};
     EXPECT_EQ(NotesOf(ChordAt(OddMode, 3)), "E G B");
     EXPECT_EQ(NotesOf(ChordAt(Key("C"), 8)), "C E G");
     EXPECT_EQ(NotesOf(ChordAt(Key("C"), 0)), "B D F");

@@ -18,7 +18,7 @@ inline TNoteName N(std::string_view Text) {
 
 inline TTonality Key(std::string_view Text) {
     const bool Minor = Text[0] >= 'a';
-    return {N(Text), static_cast<std::uint8_t>(Minor ? 1 : 0)};
+    return {N(Text), Minor ? mdMinor : mdMajor};
 }
 
 inline std::string Describe(TNoteName Note) {

@@ -24,9 +24,15 @@ struct LabelCase {
 };
 
 const LabelCase kTonalityLabels[] = {
-    {Key("C"), "Ｃ", 2},        {Key("a"), "ａ", 2},   {Key("B♭"), "Ｂ♭", 4},
-    {Key("b♭"), "ｂ♭", 4},      {Key("f♯"), "ｆ♯", 4}, {{{'C', 2}, 0}, "Ｃ♯♯", 6},
-    {{{'C', 3}, 0}, "Ｃ？", 4}, {Key("g"), "ｇ", 2},   {Key("E"), "Ｅ", 2},
+    {Key("C"), "Ｃ", 2},
+    {Key("a"), "ａ", 2},
+    {Key("B♭"), "Ｂ♭", 4},
+    {Key("b♭"), "ｂ♭", 4},
+    {Key("f♯"), "ｆ♯", 4},
+    {{{'C', 2}, mdMajor}, "Ｃ♯♯", 6},
+    {{{'C', 3}, mdMajor}, "Ｃ？", 4},
+    {Key("g"), "ｇ", 2},
+    {Key("E"), "Ｅ", 2},
 };
 
 TEST(TonalityLabel, NamesMajorUpperAndMinorLower) {
@@ -43,7 +49,7 @@ TEST(TonalityLabel, TwentyOneFifthsAboveCIsMarked) {
     for (int i = 0; i < 21; ++i) {
         Tonic = C::Transpose(Tonic, PerfectFifth);
     }
-    EXPECT_EQ(C::TonalityLabel({Tonic, 0}), "Ｃ？");
+    EXPECT_EQ(C::TonalityLabel({Tonic, mdMajor}), "Ｃ？");
 }
 
 struct ChordNameCase {
@@ -102,16 +108,16 @@ TEST(DegreeLabel, PrefixesTheNumeralWithTheVariantMark) {
     for (const auto& c : kDegreeLabels) {
         SCOPED_TRACE(std::to_string(c.Mode) + "/" + std::to_string(c.Degree) + "/" +
                      std::to_string(c.Variant));
-        const std::string Label = C::DegreeLabel(c.Mode, c.Degree, c.Variant);
+        const std::string Label = C::DegreeLabel(static_cast<TMode>(c.Mode), c.Degree, c.Variant);
         EXPECT_EQ(Label, c.Want);
         EXPECT_EQ(DisplayWidth(Label), c.Width);
     }
 }
 
 TEST(TonalityLabel, OutOfRangeValuesShowAPlaceholder) {
-    EXPECT_EQ(C::TonalityLabel({{'H', 0}, 0}), "？");
-    EXPECT_EQ(C::TonalityLabel({{'\xC3', -1}, 1}), "？♭");
-    EXPECT_EQ(C::TonalityLabel({{'D', 0}, 7}), "Ｄ");
+    EXPECT_EQ(C::TonalityLabel({{'H', 0}, mdMajor}), "？");
+    EXPECT_EQ(C::TonalityLabel({{'\xC3', -1}, mdMinor}), "？♭");
+    EXPECT_EQ(C::TonalityLabel({{'D', 0}, static_cast<TMode>(7)}), "Ｄ");
 }
 
 TEST(DisplayWidth, CountsFullWidthCharactersTwice) {

@@ -13,7 +13,7 @@ std::vector<TTonality> AllKeys() {
     std::vector<TTonality> Keys;
     for (const char Letter : std::string("CDEFGAB")) {
         for (std::int32_t Accidental = -2; Accidental <= 2; ++Accidental) {
-            for (std::uint8_t Mode = 0; Mode <= 1; ++Mode) {
+            for (const TMode Mode : {mdMajor, mdMinor}) {
                 Keys.push_back({{Letter, Accidental}, Mode});
             }
         }
@@ -89,7 +89,7 @@ TEST(Properties, FindDegreeAgreesWithBuildingEveryChordOfTheKey) {
         {{{0, -1}, {2, 0}, {4, -2}, EndOfTones, {0, 0}}}, // a Neapolitan's shape
     };
     std::vector<TTonality> Keys = AllKeys();
-    Keys.push_back({{'D', 0}, 2});
+    Keys.push_back({{'D', 0}, static_cast<TMode>(2)});
     int Found = 0;
     for (const TTonality& Key : Keys) {
         for (const char Letter : std::string("CDEFGAB")) {

@@ -37,8 +37,8 @@ struct SoundCase {
 // The synth renders offline: program 49 (strings), the chord, then all notes off.
 TEST(BuiltInSynth, PlaysTheChordsPitchClassesAndFallsSilent) {
     const SoundCase Cases[] = {
-        {"C major I", {{'C', 0}, 0}, 1, {0, 4, 7}},
-        {"A minor VII", {{'A', 0}, 1}, 7, {2, 8, 11}},
+        {"C major I", {{'C', 0}, mdMajor}, 1, {0, 4, 7}},
+        {"A minor VII", {{'A', 0}, mdMinor}, 7, {2, 8, 11}},
     };
     for (const auto& c : Cases) {
         SCOPED_TRACE(c.Name);
@@ -68,7 +68,7 @@ TEST(BuiltInSynth, PlaysTheChordsPitchClassesAndFallsSilent) {
 // strings hold.
 double LevelLeftAfterThreeSeconds(TFluidSynthBackend& Synth, TInstrument& Instrument) {
     TChordVariant Variant = cvNormal;
-    Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, {{'C', 0}, 0}, 1));
+    Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, {{'C', 0}, mdMajor}, 1));
     Render(Synth, 0.3);
     const TRendered Early = Render(Synth, 0.2);
     Render(Synth, 2.5);

@@ -59,8 +59,8 @@ struct VoicingCase {
 };
 
 TEST(PlayChord, VoicesEveryChordOverFiveOctaves) {
-    const TTonality CMajor{{'C', 0}, 0};
-    const TTonality AMinor{{'A', 0}, 1};
+    const TTonality CMajor{{'C', 0}, mdMajor};
+    const TTonality AMinor{{'A', 0}, mdMinor};
     const VoicingCase Cases[] = {
         {"C major I", ChordAt(CMajor, 1), {96, 91, 88, 84, 79, 76, 72, 67, 64, 60, 48}},
         {"C major V", ChordAt(CMajor, 5), {95, 91, 86, 83, 79, 74, 71, 67, 62, 55, 43}},
@@ -88,7 +88,7 @@ TEST(PlayChord, CMajorStartsOnTheWireAsDocumented) {
     TFixture F;
     ASSERT_TRUE(F.Instrument.Open(0));
     F.Backend.ClearEvents();
-    F.Instrument.PlayChord(ChordAt({{'C', 0}, 0}, 1));
+    F.Instrument.PlayChord(ChordAt({{'C', 0}, mdMajor}, 1));
     const std::vector<std::string> Sent = Wire(F.Backend.MessagesTo(0));
     ASSERT_GE(Sent.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(Sent.begin(), Sent.begin() + 4),
@@ -98,9 +98,9 @@ TEST(PlayChord, CMajorStartsOnTheWireAsDocumented) {
 TEST(PlayChord, EachChordFirstSilencesTheOneBefore) {
     TFixture F;
     ASSERT_TRUE(F.Instrument.Open(0));
-    F.Instrument.PlayChord(ChordAt({{'C', 0}, 0}, 1));
+    F.Instrument.PlayChord(ChordAt({{'C', 0}, mdMajor}, 1));
     F.Backend.ClearEvents();
-    F.Instrument.PlayChord(ChordAt({{'C', 0}, 0}, 5));
+    F.Instrument.PlayChord(ChordAt({{'C', 0}, mdMajor}, 5));
     const std::vector<std::string> Sent = Wire(F.Backend.MessagesTo(0));
     ASSERT_EQ(Sent.size(), 12u);
     EXPECT_EQ(Sent.front(), "B0 7B 00");
@@ -160,7 +160,7 @@ TEST(Open, AFailedOpenLeavesNoDeviceAndDropsMessages) {
     F.Backend.FailToOpen(1);
     EXPECT_TRUE(F.Instrument.Open(0));
     EXPECT_FALSE(F.Instrument.Open(1));
-    F.Instrument.PlayChord(ChordAt({{'C', 0}, 0}, 1));
+    F.Instrument.PlayChord(ChordAt({{'C', 0}, mdMajor}, 1));
     F.Instrument.SetVoice(49);
     EXPECT_TRUE(F.Instrument.Open(-1)); // nothing left to close
     EXPECT_FALSE(F.Instrument.Open(2)); // no such device

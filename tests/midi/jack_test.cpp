@@ -108,7 +108,7 @@ TEST(JackPort, ReceivesTheStartUpSequenceAndAChordByteForByte) {
         Instrument.SetVoice(49); // then the program
         Instrument.SoundOff();   // the reset of the progression
         TChordVariant Variant = cvNormal;
-        Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, {{'C', 0}, 0}, 1));
+        Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, {{'C', 0}, mdMajor}, 1));
     } // closing silences once more
     std::this_thread::sleep_for(200ms);
 

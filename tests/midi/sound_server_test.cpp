@@ -80,7 +80,7 @@ std::vector<float> PlayAndRecord(const std::string& Sink, int PeriodSize) {
         EXPECT_EQ(Synth.AudioDriver(), "pulseaudio");
         Instrument.SetVoice(49);
         TChordVariant Variant = cvNormal;
-        Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, {{'C', 0}, 0}, 1));
+        Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, {{'C', 0}, mdMajor}, 1));
         std::this_thread::sleep_for(std::chrono::seconds(HoldSeconds()));
         Instrument.SoundOff();
         std::this_thread::sleep_for(300ms);

@@ -38,9 +38,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::vector<TProgressionEntry> kCadence = {
-    {{{'C', 0}, 0}, 1, 0}, {{{'C', 0}, 0}, 4, 0}, {{{'C', 0}, 0}, 5, 0}, {{{'C', 0}, 0}, 1, 0}};
-const std::vector<TProgressionEntry> kOne = {{{{'G', 0}, 0}, 5, 0}};
+const std::vector<TProgressionEntry> kCadence = {{{{'C', 0}, mdMajor}, 1, 0},
+                                                 {{{'C', 0}, mdMajor}, 4, 0},
+                                                 {{{'C', 0}, mdMajor}, 5, 0},
+                                                 {{{'C', 0}, mdMajor}, 1, 0}};
+const std::vector<TProgressionEntry> kOne = {{{{'G', 0}, mdMajor}, 5, 0}};
 const std::string kCadenceBytes = "C 0010\r\nC 0040\r\nC 0050\r\nC 0010\r\n";
 const std::string kOneBytes = "G 0050\r\n";
 constexpr uid_t kNobody = 65534;

@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TProgressionEntry Entry(char Letter, int Accidental, int Mode, int Degree, int Variant) {
-    return {{{Letter, Accidental}, static_cast<std::uint8_t>(Mode)},
+    return {{{Letter, Accidental}, static_cast<TMode>(Mode)},
             Degree,
             static_cast<TChordVariant>(Variant)};
 }
