@@ -52,8 +52,8 @@ bool TInstrument::Open(int Device) {
 
 void TInstrument::SetVoice(int ProgramNumber) {
     AllNotesOff();
-    if (ProgramNumber >= 1 && ProgramNumber <= 128) {
-        Send(ProgramChangeMessage(ProgramNumber - 1));
+    if (IsProgramNumber(ProgramNumber)) {
+        Send(ProgramChangeMessage(ProgramNumber - FirstProgramNumber));
     }
 }
 

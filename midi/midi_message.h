@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // A short message as it goes on the wire: the status byte and its one or two data bytes.
 struct TShortMessage {
@@ -19,6 +20,32 @@ inline TShortMessage UnpackShortMessage(std::uint32_t Packed) {
     const std::uint8_t Kind = Message.Bytes[0] & 0xF0;
     Message.Size = Kind == 0xC0 || Kind == 0xD0 ? 2 : 3;
     return Message;
+}
+
+// Bytes in hex as the transcripts show them: "B0 7B 00".
+inline std::string WireText(const std::uint8_t* Bytes, std::size_t Size) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string Text;
+    for (std::size_t i = 0; i < Size; ++i) {
+        if (i > 0) {
+            Text += ' ';
+        }
+        Text += kDigits[Bytes[i] >> 4];
+        Text += kDigits[Bytes[i] & 0x0F];
+    }
+    return Text;
+}
+
+inline std::string WireText(const TShortMessage& Message) {
+    return WireText(Message.Bytes.data(), Message.Size);
+}
+
+// General MIDI program numbers as people count them; the wire carries one less.
+inline constexpr int FirstProgramNumber = 1;
+inline constexpr int LastProgramNumber = 128;
+
+inline constexpr bool IsProgramNumber(std::int64_t Number) {
+    return Number >= FirstProgramNumber && Number <= LastProgramNumber;
 }
 
 inline constexpr std::uint32_t AllNotesOffMessage = 0x7BB0; // B0 7B 00

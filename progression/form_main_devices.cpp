@@ -1,4 +1,5 @@
 #include "harmony/fatal_exit.h"
+#include "midi/midi_message.h"
 #include "progression/form_main_model.h"
 #include "progression/integer_text.h"
 
@@ -61,7 +62,7 @@ void TFormMainModel::ButtonVoiceNoClick() {
     const std::optional<std::int32_t> Program = TextToInteger(VoiceNoText);
     if (!Program) {
         View.ShowConversionError(Quoted(VoiceNoText, "は整数ではありません"));
-    } else if (*Program < 1 || *Program > 128) {
+    } else if (!IsProgramNumber(*Program)) {
         View.ShowConversionError(Quoted(VoiceNoText, "は1から128までの整数ではありません"));
     } else {
         Instrument->SetVoice(*Program);

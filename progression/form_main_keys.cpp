@@ -1,20 +1,18 @@
 #include "harmony/calculator.h"
 #include "progression/form_main_model.h"
+#include "progression/key_codes.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr std::uint16_t vkEnter = 13, vkSpace = 32, vkHome = 36, vkUp = 38, vkRight = 39,
-                        vkDown = 40;
 
 // The digit 1..7 of a main-keyboard or keypad key, or 0.
 std::int32_t DigitOf(std::uint16_t Key) {
     if (Key >= '1' && Key <= '7') {
         return Key - '0';
     }
-    if (Key >= 97 && Key <= 103) {
-        return Key - 96;
+    if (Key >= vkKeypad0 + 1 && Key <= vkKeypad0 + 7) {
+        return Key - vkKeypad0;
     }
     return 0;
 }

@@ -45,12 +45,6 @@ std::optional<TShiftState> ParseModifiers(const std::string& Text) {
     return Shift;
 }
 
-std::string Hex(std::uint8_t Byte) {
-    char Text[3];
-    std::snprintf(Text, sizeof Text, "%02X", Byte);
-    return Text;
-}
-
 } // namespace
 
 struct TScriptRunner::TCommand {
@@ -221,12 +215,7 @@ void TScriptRunner::PrintEvent(const TRecordingBackend::TEvent& Event) {
         Out << "close " << Event.Device << '\n';
         break;
     case TKind::Message: {
-        const TShortMessage Message = UnpackShortMessage(Event.Message);
-        Out << "midi";
-        for (std::size_t i = 0; i < Message.Size; ++i) {
-            Out << ' ' << Hex(Message.Bytes[i]);
-        }
-        Out << '\n';
+        Out << "midi " << WireText(UnpackShortMessage(Event.Message)) << '\n';
         break;
     }
     }

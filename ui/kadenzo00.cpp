@@ -1,6 +1,7 @@
 #include "ui/kadenzo00.h"
 
 #include "harmony/fatal_exit.h"
+#include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
 #include "ui/key_mapping.h"
 #include "ui/progression_display.h"
@@ -45,7 +46,7 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
       Form(Backend, *this), UseScanCodes(QGuiApplication::platformName() == QLatin1String("xcb")) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("カデンツォ Ver 1.00"));
-    MakeFixedDialogFrame(*this, {513, 255}, {255, 255, 224});
+    MakeFixedDialogFrame(*this, {513, 255}, PaperColour());
     move(285, 126);
 
     ButtonHelp = AddButton("ButtonHelp", "操作方法", {440, 8, 65, 25});

@@ -3,7 +3,7 @@
 #include "midi/midi_backend.h"
 #include "progression/form_main_model.h"
 #include "progression/form_main_view.h"
-#include "ui/kadenzo50.h"
+#include "ui/reference_window.h"
 
 #include <QTimer>
 #include <QWidget>

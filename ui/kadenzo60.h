@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/kadenzo50.h"
+#include "ui/reference_window.h"
 
 // The usage examples window.
 class TFormExample : public TReferenceWindow {

@@ -1,9 +1,8 @@
 #include "ui/key_mapping.h"
 
-namespace {
+#include "progression/key_codes.h"
 
-constexpr std::uint16_t vkEnter = 13, vkSpace = 32, vkHome = 36, vkLeft = 37, vkUp = 38,
-                        vkRight = 39, vkDown = 40, vkEscape = 27, vkKeypad0 = 96;
+namespace {
 
 struct TScanCode {
     quint32 Code;

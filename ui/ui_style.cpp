@@ -15,6 +15,10 @@ QFont KadenzoFont() {
     return Font;
 }
 
+QColor PaperColour() {
+    return {255, 255, 224};
+}
+
 void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background) {
     Window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);

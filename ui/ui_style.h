@@ -14,5 +14,8 @@ class QTextEdit;
 // (IPAMincho alone would take 14), with a narrow margin, so the texts fit their windows.
 void SetCellLines(QTextEdit& Field);
 
+// The light yellow behind the main window, the key reference and every reference text.
+QColor PaperColour();
+
 // A fixed-size window with a title and a close button only.
 void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background);

@@ -21,14 +21,7 @@ TChord ChordAt(TTonality Key, int Degree, TChordVariant Variant = cvNormal) {
 
 // Messages as their wire bytes in hex, "B0 7B 00".
 std::string Wire(std::uint32_t Packed) {
-    const TShortMessage Message = UnpackShortMessage(Packed);
-    std::string Text;
-    for (std::size_t i = 0; i < Message.Size; ++i) {
-        char Byte[4];
-        std::snprintf(Byte, sizeof Byte, "%02X", Message.Bytes[i]);
-        Text += (i ? " " : "") + std::string(Byte);
-    }
-    return Text;
+    return WireText(UnpackShortMessage(Packed));
 }
 
 std::vector<std::string> Wire(const std::vector<std::uint32_t>& Messages) {

@@ -3,6 +3,7 @@
 // with_jackd.sh.
 #include "harmony/calculator.h"
 #include "midi/instrument.h"
+#include "midi/midi_message.h"
 #include "midi/rtmidi_backend.h"
 
 #include <gtest/gtest.h>
@@ -51,15 +52,9 @@ public:
         std::vector<std::string> Messages;
         unsigned char Size;
         while (jack_ringbuffer_read(Received, reinterpret_cast<char*>(&Size), 1) == 1) {
-            std::string Text;
-            for (unsigned char i = 0; i < Size; ++i) {
-                unsigned char Byte = 0;
-                jack_ringbuffer_read(Received, reinterpret_cast<char*>(&Byte), 1);
-                char Hex[4];
-                std::snprintf(Hex, sizeof Hex, "%02X", Byte);
-                Text += (i ? " " : "") + std::string(Hex);
-            }
-            Messages.push_back(Text);
+            std::vector<std::uint8_t> Bytes(Size);
+            jack_ringbuffer_read(Received, reinterpret_cast<char*>(Bytes.data()), Size);
+            Messages.push_back(WireText(Bytes.data(), Bytes.size()));
         }
         return Messages;
     }
