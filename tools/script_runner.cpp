@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kDisplayLines = 5;
-
 bool IsDigits(const std::string& Text, std::size_t MaxLength) {
     if (Text.empty() || Text.size() > MaxLength) {
         return false;
@@ -47,7 +45,8 @@ std::optional<TShiftState> ParseModifiers(const std::string& Text) {
 
 } // namespace
 
-struct TScriptRunner::TCommand {
+// One script line, parsed.
+struct TScriptCommand {
     enum class TKind {
         Down,
         Up,
@@ -66,6 +65,102 @@ struct TScriptRunner::TCommand {
     std::int32_t Number = 0;
     std::string Text;
 };
+
+namespace {
+
+using TKind = TScriptCommand::TKind;
+
+bool IsSkipped(const std::string& Line) {
+    return Line.empty() || Line[0] == '#';
+}
+
+// "down|up KEY MODIFIERS": a key code 0..65535 and its modifiers.
+std::optional<TScriptCommand> ParseKeyCommand(TKind Kind, const std::optional<std::string>& Rest) {
+    if (!Rest) {
+        return std::nullopt;
+    }
+    const std::size_t Space = Rest->find(' ');
+    const std::string Key = Rest->substr(0, Space);
+    const std::optional<TShiftState> Shift =
+        Space == std::string::npos ? std::nullopt : ParseModifiers(Rest->substr(Space + 1));
+    if (!IsDigits(Key, 5) || std::stol(Key) > 65535 || !Shift) {
+        return std::nullopt;
+    }
+    TScriptCommand Command;
+    Command.Kind = Kind;
+    Command.Key = static_cast<std::uint16_t>(std::stol(Key));
+    Command.Shift = *Shift;
+    return Command;
+}
+
+// "select N": a 32-bit signed list index.
+std::optional<TScriptCommand> ParseSelect(const std::optional<std::string>& Rest) {
+    if (!Rest) {
+        return std::nullopt;
+    }
+    const bool Negative = !Rest->empty() && (*Rest)[0] == '-';
+    if (!IsDigits(Negative ? Rest->substr(1) : *Rest, 10)) {
+        return std::nullopt;
+    }
+    const long long Value = std::stoll(*Rest);
+    if (Value < INT32_MIN || Value > INT32_MAX) {
+        return std::nullopt;
+    }
+    TScriptCommand Command;
+    Command.Kind = TKind::Select;
+    Command.Number = static_cast<std::int32_t>(Value);
+    return Command;
+}
+
+enum class TArguments { None, Key, Text, Number };
+
+struct TCommandWord {
+    std::string_view Word;
+    TKind Kind;
+    TArguments Arguments;
+};
+
+const TCommandWord kCommandWords[] = {
+    {"down", TKind::Down, TArguments::Key},
+    {"up", TKind::Up, TArguments::Key},
+    {"init", TKind::Init, TArguments::None},
+    {"soundoff", TKind::SoundOff, TArguments::None},
+    {"write-cancel", TKind::WriteCancel, TArguments::None},
+    {"read-cancel", TKind::ReadCancel, TArguments::None},
+    {"voice", TKind::Voice, TArguments::Text},
+    {"write", TKind::Write, TArguments::Text},
+    {"read", TKind::Read, TArguments::Text},
+    {"select", TKind::Select, TArguments::Number},
+};
+
+// The command of a line that is no comment; nothing for a malformed one.
+std::optional<TScriptCommand> ParseCommand(const std::string& Line) {
+    const std::size_t Space = Line.find(' ');
+    const std::string Word = Line.substr(0, Space);
+    const std::optional<std::string> Rest =
+        Space == std::string::npos ? std::nullopt : std::optional(Line.substr(Space + 1));
+    for (const TCommandWord& Entry : kCommandWords) {
+        if (Entry.Word != Word) {
+            continue;
+        }
+        TScriptCommand Command;
+        Command.Kind = Entry.Kind;
+        switch (Entry.Arguments) {
+        case TArguments::None:
+            return Rest ? std::nullopt : std::optional(Command);
+        case TArguments::Text: // the rest of the line as it stands, spaces included
+            Command.Text = Rest.value_or(std::string());
+            return Command;
+        case TArguments::Key:
+            return ParseKeyCommand(Entry.Kind, Rest);
+        case TArguments::Number:
+            return ParseSelect(Rest);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 TScriptRunner::TScriptRunner(std::ostream& Out)
     : Out(Out), Backend({"Recorder 0", "Recorder 1"}), Form(Backend, *this) {
@@ -90,10 +185,10 @@ void TScriptRunner::Start() {
 }
 
 TScriptRunner::TOutcome TScriptRunner::Run(const std::string& Line) {
-    if (Line.empty() || Line[0] == '#') {
+    if (IsSkipped(Line)) {
         return TOutcome::Skipped;
     }
-    const std::optional<TCommand> Command = Parse(Line);
+    const std::optional<TScriptCommand> Command = ParseCommand(Line);
     if (!Command) {
         return TOutcome::Malformed;
     }
@@ -104,7 +199,10 @@ TScriptRunner::TOutcome TScriptRunner::Run(const std::string& Line) {
 }
 
 TScriptRunner::TOutcome TScriptRunner::RunQuietly(const std::string& Line) {
-    const std::optional<TCommand> Command = Parse(Line);
+    if (IsSkipped(Line)) {
+        return TOutcome::Skipped;
+    }
+    const std::optional<TScriptCommand> Command = ParseCommand(Line);
     if (!Command) {
         return TOutcome::Malformed;
     }
@@ -115,58 +213,7 @@ TScriptRunner::TOutcome TScriptRunner::RunQuietly(const std::string& Line) {
     return TOutcome::Ran;
 }
 
-std::optional<TScriptRunner::TCommand> TScriptRunner::Parse(const std::string& Line) {
-    using TKind = TCommand::TKind;
-    const std::size_t Space = Line.find(' ');
-    const std::string Word = Line.substr(0, Space);
-    const bool Bare = Space == std::string::npos;
-    const std::string Rest = Bare ? std::string() : Line.substr(Space + 1);
-    TCommand Command;
-    if (Word == "down" || Word == "up") {
-        const std::size_t Second = Rest.find(' ');
-        const std::string Key = Rest.substr(0, Second);
-        const std::optional<TShiftState> Shift =
-            Second == std::string::npos ? std::nullopt : ParseModifiers(Rest.substr(Second + 1));
-        if (Bare || !IsDigits(Key, 5) || std::stol(Key) > 65535 || !Shift) {
-            return std::nullopt;
-        }
-        Command.Kind = Word == "down" ? TKind::Down : TKind::Up;
-        Command.Key = static_cast<std::uint16_t>(std::stol(Key));
-        Command.Shift = *Shift;
-    } else if (Word == "init" || Word == "soundoff" || Word == "write-cancel" ||
-               Word == "read-cancel") {
-        if (!Bare) {
-            return std::nullopt;
-        }
-        Command.Kind = Word == "init"           ? TKind::Init
-                       : Word == "soundoff"     ? TKind::SoundOff
-                       : Word == "write-cancel" ? TKind::WriteCancel
-                                                : TKind::ReadCancel;
-    } else if (Word == "voice" || Word == "write" || Word == "read") {
-        Command.Kind = Word == "voice"   ? TKind::Voice
-                       : Word == "write" ? TKind::Write
-                                         : TKind::Read;
-        Command.Text = Rest;
-    } else if (Word == "select") {
-        const bool Negative = !Rest.empty() && Rest[0] == '-';
-        const std::string Digits = Negative ? Rest.substr(1) : Rest;
-        if (Bare || !IsDigits(Digits, 10)) {
-            return std::nullopt;
-        }
-        const long long Value = std::stoll(Rest);
-        if (Value < INT32_MIN || Value > INT32_MAX) {
-            return std::nullopt;
-        }
-        Command.Kind = TKind::Select;
-        Command.Number = static_cast<std::int32_t>(Value);
-    } else {
-        return std::nullopt;
-    }
-    return Command;
-}
-
-void TScriptRunner::Execute(const TCommand& Command) {
-    using TKind = TCommand::TKind;
+void TScriptRunner::Execute(const TScriptCommand& Command) {
     std::uint16_t Key = Command.Key;
     switch (Command.Kind) {
     case TKind::Down:
@@ -222,7 +269,7 @@ void TScriptRunner::PrintEvent(const TRecordingBackend::TEvent& Event) {
 }
 
 void TScriptRunner::PrintWindow() {
-    for (int i = 0; i < kDisplayLines; ++i) {
+    for (int i = 0; i < TDisplayLayout::kLineCount; ++i) {
         Out << "line" << i << ' ' << Form.Lines().Get(i) << '\n';
     }
     const TTonality Key = Form.GetTonality();

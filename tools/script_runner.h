@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+struct TScriptCommand;
+
 // Runs the main window's behaviour from script commands, with two recording MIDI devices,
 // and writes after each command what happened: MIDI traffic, dialogs, the display lines, the
 // working state and the progression.
@@ -28,9 +30,7 @@ public:
     TFormMainModel& Model() { return Form; }
 
 private:
-    struct TCommand;
-    static std::optional<TCommand> Parse(const std::string& Line);
-    void Execute(const TCommand& Command);
+    void Execute(const TScriptCommand& Command);
     void PrintEvent(const TRecordingBackend::TEvent& Event);
     void PrintWindow();
 

@@ -54,9 +54,11 @@ TEST(ScriptRunner, RefusesEveryMalformedCommand) {
 
 TEST(ScriptRunner, RunsWellFormedCommandsAndSkipsCommentsAndEmptyLines) {
     const char* WellFormed[] = {
-        "down 49 -",    "up 38 C",     "down 65535 SAC", "down 00049 CA",      "init",
-        "soundoff",     "voice",       "voice  7",       "select -2147483648", "select 0",
-        "write-cancel", "read-cancel",
+        "down 49 -",          "up 38 C",  "down 65535 SAC",
+        "down 00049 CA",      "init",     "select 2147483647",
+        "soundoff",           "voice",    "voice  7",
+        "select -2147483648", "select 0", "write-cancel",
+        "read-cancel",
     };
     std::ostringstream Out;
     TScriptRunner Runner(Out);
@@ -64,8 +66,11 @@ TEST(ScriptRunner, RunsWellFormedCommandsAndSkipsCommentsAndEmptyLines) {
     for (const char* Line : WellFormed) {
         EXPECT_EQ(Runner.Run(Line), TOutcome::Ran) << Line;
     }
-    EXPECT_EQ(Runner.Run(""), TOutcome::Skipped);
-    EXPECT_EQ(Runner.Run("# a comment"), TOutcome::Skipped);
+    for (const char* Line : {"", "# a comment", "#down 49 -"}) {
+        EXPECT_EQ(Runner.Run(Line), TOutcome::Skipped) << Line;
+        EXPECT_EQ(Runner.RunQuietly(Line), TOutcome::Skipped) << Line;
+    }
+    EXPECT_EQ(Runner.RunQuietly("down 49"), TOutcome::Malformed);
     EXPECT_NE(Out.str().find("> voice  7\n"), std::string::npos);
 }
 
