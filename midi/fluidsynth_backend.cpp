@@ -77,10 +77,10 @@ std::vector<TFluidSynthBackend::TDriverSetup> TFluidSynthBackend::DefaultDrivers
     return {
         {"pipewire", 256, 2},
         // The synth renders a period at a time, so the period adds to what PulseAudio buffers.
-        // Measured with a chord held for a minute beside a private server, the other core
-        // busy: 256 frames (5.8 ms) drop out as rarely as 512 did (6-8 short gaps a minute,
-        // 1 with the core idle, on a 2-core VM); 128 and 64 drop out tens of times.
-        {"pulseaudio", 256, 2},
+        // Measured with bench/held_chord.sh (a chord held for a minute, the other core busy,
+        // 2-core VM): 256 frames gave 7 to 48 short silences a minute, 384 (8.7 ms) none,
+        // 512 one to four; the key still sounds sooner than with the fluidsynth command line.
+        {"pulseaudio", 384, 2},
         {"alsa", 256, 2},
         {"jack", 0, 0}, // the JACK server decides the buffer
         {"sdl2", 512, 2},

@@ -128,7 +128,7 @@ TEST(SoundServer, TheChordReachesTheSinkWithoutGaps) {
     EXPECT_GE(Sounding, static_cast<long>(kEndWindows / 6)) << "the synth stopped before the end";
     // Under the sanitizers the synth's thread runs several times slower, and a busy machine
     // can starve it for a moment: short dropouts are tolerated there. A normal build allows
-    // at most two 10 ms windows: a chord held for a minute on an idle 2-core VM had one.
+    // at most two 10 ms windows: a chord held for a minute with the other core busy had none.
     EXPECT_LE(Gaps.size(), kSanitized ? Levels.size() / 4 : kRareGaps)
         << Gaps.size() << " gaps, the first at " << (Gaps.empty() ? 0 : Gaps.front())
         << " ms after the onset";
