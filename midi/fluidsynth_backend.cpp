@@ -78,8 +78,8 @@ std::vector<TFluidSynthBackend::TDriverSetup> TFluidSynthBackend::DefaultDrivers
         {"pipewire", 256, 2},
         // The synth renders a period at a time, so the period adds to what PulseAudio buffers.
         // Measured with bench/held_chord.sh (a chord held for a minute, the other core busy,
-        // 2-core VM): 256 frames gave 7 to 48 short silences a minute, 384 (8.7 ms) none,
-        // 512 one to four; the key still sounds sooner than with the fluidsynth command line.
+        // 2-core VM): 256 frames gave 7 to 48 short silences a minute, 384 (8.7 ms) none, or
+        // up to three when the hypervisor took a second from the VM, 512 one to four.
         {"pulseaudio", 384, 2},
         {"alsa", 256, 2},
         {"jack", 0, 0}, // the JACK server decides the buffer
