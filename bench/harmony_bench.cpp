@@ -1,4 +1,10 @@
 #include "harmony/calculator.h"
+#include "harmony/four_part.h"
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -68,6 +74,73 @@ void BM_ChordName(benchmark::State& State) {
     }
 }
 BENCHMARK(BM_ChordName);
+
+// Every chord of every key (each degree and each variant that applies), as the voice leader
+// sees it.
+std::vector<TFourPartChord> AllChords() {
+    std::vector<TFourPartChord> Chords;
+    for (const char Letter : std::string("CDEFGAB")) {
+        for (std::int32_t Accidental = -1; Accidental <= 1; ++Accidental) {
+            for (const TMode Mode : {mdMajor, mdMinor}) {
+                const TTonality Key{{Letter, Accidental}, Mode};
+                for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
+                    for (TChordVariant Variant = cvNormal; Variant <= cvNeapolitan; ++Variant) {
+                        TChordVariant Kept = Variant;
+                        const TChord Chord = TCalculatorEx::ChordOf(Kept, Key, Degree);
+                        if (Kept == Variant) {
+                            Chords.push_back(FourPartChordOf(Chord, Key));
+                        }
+                    }
+                }
+            }
+        }
+    }
+    return Chords;
+}
+
+// The slowest step among all pairs of chords, each from its first chord's opening voicing:
+// found by timing every pair (the best of three, against noise), then measured on its own.
+void BM_FourPartWorstStep(benchmark::State& State) {
+    static const auto Worst = [] {
+        const std::vector<TFourPartChord> Chords = AllChords();
+        std::pair<TFourVoices, TFourPartChord> Slowest{};
+        auto Longest = std::chrono::nanoseconds::zero();
+        for (const TFourPartChord& From : Chords) {
+            const TFourVoices Previous = LeadVoices(std::nullopt, From);
+            for (const TFourPartChord& To : Chords) {
+                auto Took = std::chrono::steady_clock::duration::max();
+                for (int Try = 0; Try < 3; ++Try) {
+                    const auto Start = std::chrono::steady_clock::now();
+                    benchmark::DoNotOptimize(LeadVoices(Previous, To));
+                    Took = std::min(Took, std::chrono::steady_clock::now() - Start);
+                }
+                if (Took > Longest) {
+                    Longest = Took;
+                    Slowest = {Previous, To};
+                }
+            }
+        }
+        return Slowest;
+    }();
+    for (auto _ : State) {
+        benchmark::DoNotOptimize(LeadVoices(Worst.first, Worst.second));
+    }
+}
+BENCHMARK(BM_FourPartWorstStep)->Unit(benchmark::kMicrosecond);
+
+// A step that keeps every rule: V to I in C major.
+void BM_FourPartCadence(benchmark::State& State) {
+    TChordVariant Variant = cvNormal;
+    const TFourPartChord Dominant =
+        FourPartChordOf(TCalculatorEx::ChordOf(Variant, kCMajor, 5), kCMajor);
+    const TFourPartChord Tonic =
+        FourPartChordOf(TCalculatorEx::ChordOf(Variant, kCMajor, 1), kCMajor);
+    const TFourVoices Previous = LeadVoices(std::nullopt, Dominant);
+    for (auto _ : State) {
+        benchmark::DoNotOptimize(LeadVoices(Previous, Tonic));
+    }
+}
+BENCHMARK(BM_FourPartCadence)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

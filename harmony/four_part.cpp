@@ -2,6 +2,7 @@
 
 #include "harmony/calculator.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
@@ -14,6 +15,8 @@ constexpr int kSpacing = 12;     // the most between soprano and alto, alto and 
 constexpr int kLargestStep = 2;  // a soprano step into a hidden fifth or octave
 constexpr int kPerfectFifth = 7; // interval classes of parallels
 constexpr int kOctave = 0;
+// H1 and H6 once, H2 per voice, H3 three times, H4 per pair, H5 per adjacent pair, H7 once.
+constexpr int kMostBreaks = 1 + 1 + 4 + 3 + 6 + 3 + 1;
 
 int PitchClassOfNote(int Note) {
     return Note % 12;
@@ -62,8 +65,10 @@ public:
         BestRank.fill(std::numeric_limits<int>::max());
     }
 
-    // Every voicing with each voice between the bounds given for it.
-    void Run(const std::array<TVoiceRange, 4>& Bounds) {
+    // Every voicing with each voice between the bounds given for it that breaks no more
+    // than Limit rules.
+    void Run(const std::array<TVoiceRange, 4>& Bounds, int Limit) {
+        this->Limit = Limit;
         for (std::size_t Voice = 0; Voice < 4; ++Voice) {
             Candidates[Voice] = ChordNotes(Chord, Bounds[Voice].Lowest, Bounds[Voice].Highest);
         }
@@ -71,6 +76,7 @@ public:
         Visit(Voicing, vcSoprano, 0, false);
     }
 
+    bool Found() const { return BestRank[0] != std::numeric_limits<int>::max(); }
     int BestBreaks() const { return BestRank[0]; }
     const TFourVoices& BestVoicing() const { return Best; }
 
@@ -78,11 +84,15 @@ private:
     // Chooses voice Voice; Breaks counts what the voices above it already break.
     void Visit(TFourVoices& Voicing, std::size_t Voice, int Breaks, bool OrderBroken) {
         const TNotes& Notes = Candidates[Voice];
+        const int Bound = std::min(Limit, BestRank[0]);
         for (std::size_t i = 0; i < Notes.Count; ++i) {
             Voicing[Voice] = Notes.Items[i];
             bool Order = OrderBroken;
             const int Total = Breaks + BreaksOfVoice(Voicing, Voice, Order);
-            if (Total > BestRank[0]) {
+            if (Total > Bound) {
+                if (Order && !OrderBroken && Breaks + 1 > Bound) {
+                    break; // the notes above this one are out of order too
+                }
                 continue; // cannot tie the best any more
             }
             if (Voice == vcBass) {
@@ -213,6 +223,7 @@ private:
     std::array<TNotes, 4> Candidates;
     TFourVoices Best;
     TRank BestRank;
+    int Limit = 0;
 };
 
 } // namespace
@@ -233,13 +244,19 @@ TFourPartChord FourPartChordOf(const TChord& Chord, const TTonality& Key) {
 
 TFourVoices LeadVoices(const std::optional<TFourVoices>& Previous, const TFourPartChord& Chord) {
     TSearch Search(Previous, Chord);
-    // Search the voices' ranges first. A voicing outside them breaks a rule for each voice
-    // out (and one more with the bass off the root), so the wider field can only do better
-    // than two breaks or more.
-    Search.Run({VoiceRanges[0], VoiceRanges[1], VoiceRanges[2], VoiceRanges[3]});
+    // The voicings that keep every rule first, then those that break one, two, ...: a branch
+    // is left at the first break over the limit, so each search is quick, and the first
+    // nearly always finds one.
+    const std::array<TVoiceRange, 4> InRange{VoiceRanges[0], VoiceRanges[1], VoiceRanges[2],
+                                             VoiceRanges[3]};
+    for (int Limit = 0; !Search.Found() && Limit <= kMostBreaks; ++Limit) {
+        Search.Run(InRange, Limit);
+    }
+    // A voicing outside the ranges breaks a rule for each voice out (and one more with the
+    // bass off the root), so the wider field can only do better than two breaks or more.
     if (Search.BestBreaks() > 1) {
         const TVoiceRange Wide{LowestSearchedNote, HighestSearchedNote};
-        Search.Run({Wide, Wide, Wide, Wide});
+        Search.Run({Wide, Wide, Wide, Wide}, Search.BestBreaks() - 1);
     }
     return Search.BestVoicing();
 }
