@@ -84,6 +84,13 @@ void TInstrument::PlayChord(const TChord& Chord) {
     }
 }
 
+void TInstrument::PlayVoices(const TFourVoices& Voices) {
+    AllNotesOff();
+    for (const int Note : Voices) {
+        NoteOn(Note, kVelocity);
+    }
+}
+
 void TInstrument::CloseDevice() {
     if (Handle) {
         AllNotesOff();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "harmony/chord.h"
+#include "harmony/four_part.h"
 #include "midi/midi_backend.h"
 
 #include <optional>
@@ -28,6 +29,8 @@ public:
     void SetVoice(int ProgramNumber);
     void SoundOff();
     void PlayChord(const TChord& Chord);
+    // The four voices of a chord, soprano to bass, in place of whatever sounded.
+    void PlayVoices(const TFourVoices& Voices);
 
 private:
     void CloseDevice();

@@ -112,7 +112,7 @@ void TFormMainModel::CommitNamedChord(const std::optional<TChord>& Previous, con
     TChordVariant NamedVariant = cvNormal;
     const std::int32_t NamedDegree = TCalculatorEx::FindDegree(Tonality, Named, NamedVariant);
     const TChord Chord = TCalculatorEx::ChordOf(NamedVariant, Tonality, NamedDegree);
-    Instrument->PlayChord(Chord); // the sound first: the display can wait
+    Sound(Chord, Tonality);
     WriteKeyChange(Previous, Place);
     RecordChord(Chord, NamedDegree, NamedVariant);
 }
@@ -156,7 +156,7 @@ void TFormMainModel::SecondaryDominant(std::int32_t Digit) {
     Tonality = {OnTriad.Root, TCalculatorEx::ModeOf(OnTriad)};
     TChordVariant DominantVariant = cvNormal;
     const TChord Dominant = TCalculatorEx::ChordOf(DominantVariant, Tonality, 5);
-    Instrument->PlayChord(Dominant); // the sound first: the display can wait
+    Sound(Dominant, Tonality);
     Layout.WriteKeyLabel(Tonality, NextKeyLabelPlace());
     Layout.AppendSeparator();
     RecordChord(Dominant, 5, cvNormal);

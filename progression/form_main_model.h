@@ -19,6 +19,10 @@ inline constexpr TShiftState ssShift = 1;
 inline constexpr TShiftState ssAlt = 2;
 inline constexpr TShiftState ssCtrl = 4;
 
+// How chords sound: the instrument's block of every pitch class, or four voices led from the
+// four notes that sounded last.
+enum class TVoicing : std::uint8_t { Block, FourPart };
+
 // The state and the event handlers of the main window TFormMain, without the window: key
 // commands, the progression and its replay, the display lines, the device and program
 // choice, and the progression file buttons.
@@ -41,6 +45,8 @@ public:
     // The controls whose content the handlers read.
     void SetSelectedDevice(int Index) { SelectedDevice = Index; }
     void SetVoiceNoText(std::string Text) { VoiceNoText = std::move(Text); }
+    void SetVoicing(TVoicing NewVoicing) { Voicing = NewVoicing; }
+    TVoicing GetVoicing() const { return Voicing; }
 
     // The working state, for the window and the runner to show.
     TDisplayLines& Lines() { return Layout.Lines(); }
@@ -76,6 +82,9 @@ private:
     // the cursor.
     void RecordChord(const TChord& Chord, std::int32_t NewDegree, TChordVariant NewVariant);
     void CutProgressionAtCursor();
+    // Sounds Chord, of Key, as the voicing asks: the first thing a command does once it knows
+    // its chord, before any display work.
+    void Sound(const TChord& Chord, const TTonality& Key);
     // Where the next key label goes: over the last one when no chord followed it.
     TKeyLabelPlace NextKeyLabelPlace() const;
     // The display at a change of key: the chord before, read in the new key as a pivot where
@@ -92,6 +101,9 @@ private:
     std::string VoiceNoText = "49";
 
     std::unique_ptr<TInstrument> Instrument;
+    TVoicing Voicing = TVoicing::Block;
+    // The four voices that sounded last; nothing after a reset or a block chord.
+    std::optional<TFourVoices> LastVoices;
     std::vector<TProgressionEntry> Progression;
     std::int32_t Cursor = 0;
     std::int32_t CandidateIndex = 1;

@@ -15,6 +15,7 @@ TFormMainModel::TFormMainModel(TMidiBackend& Backend, TFormMainView& View)
 void TFormMainModel::ResetSession() {
     SoundOff();
     Cursor = 0;
+    LastVoices.reset();
     CandidateIndex = 1;
     Tonality = Progression.empty() ? kCMajor : Progression.front().Tonality;
     Degree = 0;
@@ -27,7 +28,7 @@ void TFormMainModel::ResetSession() {
 void TFormMainModel::CommitDegree(std::int32_t NewDegree, TChordVariant NewVariant) {
     // ChordOf keeps the variant only where the degree has it.
     const TChord Chord = TCalculatorEx::ChordOf(NewVariant, Tonality, NewDegree);
-    Instrument->PlayChord(Chord);
+    Sound(Chord, Tonality);
     RecordChord(Chord, NewDegree, NewVariant);
 }
 
@@ -50,7 +51,7 @@ void TFormMainModel::ReplayNext() {
     const TProgressionEntry Entry = Progression[static_cast<std::size_t>(Cursor)];
     TChordVariant EntryVariant = Entry.Variant;
     const TChord Chord = TCalculatorEx::ChordOf(EntryVariant, Entry.Tonality, Entry.Degree);
-    Instrument->PlayChord(Chord); // the sound first: the display can wait
+    Sound(Chord, Entry.Tonality);
     if (!TCalculatorEx::SameTonality(Entry.Tonality, Tonality)) {
         const std::optional<TChord> Previous = PreviousChord();
         Tonality = Entry.Tonality;
@@ -92,6 +93,16 @@ std::optional<TChord> TFormMainModel::PreviousChord() {
         return std::nullopt;
     }
     return TCalculatorEx::ChordOf(Variant, Tonality, Degree);
+}
+
+void TFormMainModel::Sound(const TChord& Chord, const TTonality& Key) {
+    if (Voicing == TVoicing::Block) {
+        Instrument->PlayChord(Chord);
+        LastVoices.reset();
+        return;
+    }
+    LastVoices = LeadVoices(LastVoices, FourPartChordOf(Chord, Key));
+    Instrument->PlayVoices(*LastVoices);
 }
 
 void TFormMainModel::CutProgressionAtCursor() {

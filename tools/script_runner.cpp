@@ -57,13 +57,15 @@ struct TScriptCommand {
         Write,
         Read,
         WriteCancel,
-        ReadCancel
+        ReadCancel,
+        Voicing
     };
     TKind Kind = TKind::Init;
     std::uint16_t Key = 0;
     TShiftState Shift = 0;
     std::int32_t Number = 0;
     std::string Text;
+    TVoicing Voicing = TVoicing::Block;
 };
 
 namespace {
@@ -112,7 +114,21 @@ std::optional<TScriptCommand> ParseSelect(const std::optional<std::string>& Rest
     return Command;
 }
 
-enum class TArguments { None, Key, Text, Number };
+// "voicing block|four-part".
+std::optional<TScriptCommand> ParseVoicing(const std::optional<std::string>& Rest) {
+    TScriptCommand Command;
+    Command.Kind = TKind::Voicing;
+    if (Rest == "block") {
+        Command.Voicing = TVoicing::Block;
+    } else if (Rest == "four-part") {
+        Command.Voicing = TVoicing::FourPart;
+    } else {
+        return std::nullopt;
+    }
+    return Command;
+}
+
+enum class TArguments { None, Key, Text, Number, Voicing };
 
 struct TCommandWord {
     std::string_view Word;
@@ -131,6 +147,7 @@ const TCommandWord kCommandWords[] = {
     {"write", TKind::Write, TArguments::Text},
     {"read", TKind::Read, TArguments::Text},
     {"select", TKind::Select, TArguments::Number},
+    {"voicing", TKind::Voicing, TArguments::Voicing},
 };
 
 // The command of a line that is no comment; nothing for a malformed one.
@@ -155,6 +172,8 @@ std::optional<TScriptCommand> ParseCommand(const std::string& Line) {
             return ParseKeyCommand(Entry.Kind, Rest);
         case TArguments::Number:
             return ParseSelect(Rest);
+        case TArguments::Voicing:
+            return ParseVoicing(Rest);
         }
     }
     return std::nullopt;
@@ -245,6 +264,9 @@ void TScriptRunner::Execute(const TScriptCommand& Command) {
     case TKind::ReadCancel:
         FileNameAnswer = Command.Kind == TKind::Read ? std::optional(Command.Text) : std::nullopt;
         Form.ButtonReadClick();
+        break;
+    case TKind::Voicing:
+        Form.SetVoicing(Command.Voicing);
         break;
     }
 }

@@ -43,6 +43,11 @@ TEST(ScriptRunner, RefusesEveryMalformedCommand) {
         "Down 49 -",
         " down 49 -",
         "down 49 -\r",
+        "voicing",
+        "voicing ",
+        "voicing Block",
+        "voicing four-part ",
+        "voicing block four-part",
     };
     for (const char* Line : Malformed) {
         std::ostringstream Out;
@@ -54,11 +59,14 @@ TEST(ScriptRunner, RefusesEveryMalformedCommand) {
 
 TEST(ScriptRunner, RunsWellFormedCommandsAndSkipsCommentsAndEmptyLines) {
     const char* WellFormed[] = {
-        "down 49 -",          "up 38 C",  "down 65535 SAC",
-        "down 00049 CA",      "init",     "select 2147483647",
-        "soundoff",           "voice",    "voice  7",
-        "select -2147483648", "select 0", "write-cancel",
-        "read-cancel",
+        "down 49 -",      "up 38 C",
+        "down 65535 SAC", "down 00049 CA",
+        "init",           "select 2147483647",
+        "soundoff",       "voice",
+        "voice  7",       "select -2147483648",
+        "select 0",       "write-cancel",
+        "read-cancel",    "voicing four-part",
+        "voicing block",
     };
     std::ostringstream Out;
     TScriptRunner Runner(Out);
