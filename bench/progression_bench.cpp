@@ -35,11 +35,12 @@ protected:
 
 // Each iteration is a whole replay: Home, then one Enter per entry, the lines growing to full
 // length. Items are Enters, so the rate gives the mean step.
-void Replay(benchmark::State& State, bool Transcript) {
+void Replay(benchmark::State& State, bool Transcript, const char* Voicing = "voicing block") {
     TNullBuffer Null;
     std::ostream Out(&Null);
     TScriptRunner Runner(Out);
     Runner.Start();
+    Runner.RunQuietly(Voicing);
     const auto Entries = static_cast<int>(State.range(0));
     const std::string Path = WriteProgression(Entries);
     Runner.RunQuietly("read " + Path);
@@ -65,7 +66,13 @@ void BM_ReplayStepWithTranscript(benchmark::State& State) {
     Replay(State, true);
 }
 
+// Each Enter led as four voices from the chord before: the key event's whole work headless.
+void BM_ReplayStepFourPart(benchmark::State& State) {
+    Replay(State, false, "voicing four-part");
+}
+
 BENCHMARK(BM_ReplayStep)->Arg(100)->Arg(1000)->Arg(10000);
+BENCHMARK(BM_ReplayStepFourPart)->Arg(100)->Arg(10000);
 // The transcript prints the whole display after each step: it grows with the line, so the
 // long line is left out.
 BENCHMARK(BM_ReplayStepWithTranscript)->Arg(100)->Arg(1000);

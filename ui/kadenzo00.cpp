@@ -7,14 +7,18 @@
 #include "ui/progression_display.h"
 #include "ui/ui_style.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 
 #include <cstdlib>
 
@@ -29,6 +33,15 @@ void ShowCritical(QWidget* Parent, const QString& Title, const std::string& Mess
     Box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     Box.exec();
 }
+
+// The choices kept across runs.
+QSettings KadenzoSettings() {
+    return QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"));
+}
+
+const QString kVoicingKey = QStringLiteral("voicing");
+const QString kFourPartValue = QStringLiteral("four-part");
+const QString kBlockValue = QStringLiteral("block");
 
 } // namespace
 
@@ -104,8 +117,29 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
         close();
     });
 
+    MakeMenuActions();
     ReleaseTimer.setSingleShot(true);
     connect(&ReleaseTimer, &QTimer::timeout, this, [this] { FlushPendingRelease(); });
+}
+
+void TFormMain::MakeMenuActions() {
+    ActionFourPart = new QAction(QStringLiteral("四声体で鳴らす"), this);
+    ActionFourPart->setObjectName(QStringLiteral("ActionFourPart"));
+    ActionFourPart->setCheckable(true);
+    const bool FourPart = KadenzoSettings().value(kVoicingKey).toString() == kFourPartValue;
+    ActionFourPart->setChecked(FourPart);
+    Form.SetVoicing(FourPart ? TVoicing::FourPart : TVoicing::Block);
+    connect(ActionFourPart, &QAction::toggled, this, [this](bool Checked) {
+        Form.SetVoicing(Checked ? TVoicing::FourPart : TVoicing::Block);
+        KadenzoSettings().setValue(kVoicingKey, Checked ? kFourPartValue : kBlockValue);
+    });
+    MemoChord->AddMenuActions({ActionFourPart});
+}
+
+void TFormMain::contextMenuEvent(QContextMenuEvent* Event) {
+    QMenu Menu(this);
+    Menu.addAction(ActionFourPart);
+    Menu.exec(Event->globalPos());
 }
 
 // The display goes before the model whose lines it shows.

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
+class QAction;
 class QLineEdit;
 class QListWidget;
 class TProgressionDisplay;
@@ -29,6 +30,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
+    void contextMenuEvent(QContextMenuEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
@@ -36,6 +38,8 @@ private:
     bool KeyPressed(QKeyEvent* Event);
     void KeyReleased(QKeyEvent* Event);
     void FlushPendingRelease();
+    // The context menu's commands, beside the keys: they reach what no key does.
+    void MakeMenuActions();
 
     // TFormMainView
     void FocusDisplay() override;
@@ -62,6 +66,7 @@ private:
     QPushButton* ButtonRead;
     QPushButton* ButtonWrite;
     QPushButton* ButtonClose;
+    QAction* ActionFourPart;
     void MakeReady();
 
     bool Painted = false;

@@ -259,5 +259,9 @@ void TProgressionDisplay::contextMenuEvent(QContextMenuEvent* Event) {
                                    [this] { QApplication::clipboard()->setText(SelectedText()); });
     Copy->setEnabled(!SelectedText().isEmpty());
     Menu.addAction(QStringLiteral("すべて選択"), this, [this] { SelectAll(); });
+    if (!MenuActions.isEmpty()) {
+        Menu.addSeparator();
+        Menu.addActions(MenuActions);
+    }
     Menu.exec(Event->globalPos());
 }

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class QAction;
 class QMenu;
 
 // The progression display: draws only the columns in view of the model's lines, each
@@ -24,6 +25,8 @@ public:
     void SelectAll();
     // The cell of a column of a line, in the viewport's coordinates.
     QRect CellRect(int Line, int Column) const;
+    // Commands of the window that the display's own menu offers too, after its own.
+    void AddMenuActions(const QList<QAction*>& Actions) { MenuActions += Actions; }
 
 protected:
     void paintEvent(QPaintEvent* Event) override;
@@ -67,4 +70,5 @@ private:
     std::optional<TPlace> Anchor;
     std::optional<TPlace> Extent;
     bool Selecting = false;
+    QList<QAction*> MenuActions;
 };

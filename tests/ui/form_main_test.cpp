@@ -7,13 +7,18 @@
 #include "ui/progression_display.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
@@ -84,6 +89,12 @@ private:
     }
 
 private slots:
+    void initTestCase() {
+        // The choices kept across runs go to a test folder, and every run starts from none.
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo")).clear();
+    }
+
     void init() {
         Backend = std::make_unique<TRecordingBackend>(
             std::vector<std::string>{"Recorder 0", "Recorder 1"});
@@ -102,6 +113,49 @@ private slots:
         Example.reset();
         Help.reset();
         Backend.reset();
+    }
+
+    // The window's context menu, on the window, a button or the display, switches the four
+    // voices on; the choice is kept for the next run.
+    void FourPartVoicingFromTheContextMenuIsKept() {
+        auto* Action = Main->findChild<QAction*>(QStringLiteral("ActionFourPart"));
+        QVERIFY(Action != nullptr);
+        QCOMPARE(Action->text(), QStringLiteral("四声体で鳴らす"));
+        QVERIFY(Action->isCheckable() && !Action->isChecked());
+        QVERIFY(Main->Model().GetVoicing() == TVoicing::Block);
+        for (QWidget* Target : {static_cast<QWidget*>(Main.get()),
+                                static_cast<QWidget*>(Control<QPushButton>("ButtonInit")),
+                                Memo()->viewport()}) {
+            bool Offered = false;
+            QTimer::singleShot(0, [&] {
+                auto* Menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                Offered = Menu != nullptr && Menu->actions().contains(Action);
+                if (Menu != nullptr) {
+                    Menu->close();
+                }
+            });
+            QContextMenuEvent Event(QContextMenuEvent::Mouse, QPoint(4, 4),
+                                    Target->mapToGlobal(QPoint(4, 4)));
+            QApplication::sendEvent(Target, &Event);
+            QVERIFY2(Offered, qPrintable(Target->objectName()));
+        }
+        Action->trigger();
+        QVERIFY(Main->Model().GetVoicing() == TVoicing::FourPart);
+        Backend->ClearEvents();
+        Key(Memo(), Qt::Key_1);
+        QCOMPARE(NoteOns(*Backend), 4);
+
+        cleanup();
+        init();
+        Action = Main->findChild<QAction*>(QStringLiteral("ActionFourPart"));
+        QVERIFY(Action->isChecked());
+        QVERIFY(Main->Model().GetVoicing() == TVoicing::FourPart);
+        Action->trigger();
+        QVERIFY(Main->Model().GetVoicing() == TVoicing::Block);
+        QCOMPARE(QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"))
+                     .value(QStringLiteral("voicing"))
+                     .toString(),
+                 QStringLiteral("block"));
     }
 
     void MainWindowLooksAsDesigned() {
