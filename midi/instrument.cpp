@@ -61,8 +61,7 @@ void TInstrument::SoundOff() {
     AllNotesOff();
 }
 
-void TInstrument::PlayChord(const TChord& Chord) {
-    AllNotesOff();
+std::vector<int> BlockVoicing(const TChord& Chord) {
     // The pitch classes of the tones, in slot order up to the end marker.
     std::array<int, 5> Classes{};
     std::size_t Count = 0;
@@ -71,16 +70,25 @@ void TInstrument::PlayChord(const TChord& Chord) {
             TCalculator::PitchClass(TCalculator::Transpose(Chord.Root, Chord.Tones[Count]));
         ++Count;
     }
+    std::vector<int> Notes;
     for (int Note = kUpperTop; Note >= kUpperBottom; --Note) {
         if (ChordHasPitchClass(Classes, Count, Note)) {
-            NoteOn(Note, kVelocity);
+            Notes.push_back(Note);
         }
     }
     // The bass doubles the sounding root only, whatever the other tones are.
     for (int Note = kBassTop; Note >= kBassBottom; --Note) {
         if (Count > 0 && Classes[0] == Note % 12) {
-            NoteOn(Note, kVelocity);
+            Notes.push_back(Note);
         }
+    }
+    return Notes;
+}
+
+void TInstrument::PlayChord(const TChord& Chord) {
+    AllNotesOff();
+    for (const int Note : BlockVoicing(Chord)) {
+        NoteOn(Note, kVelocity);
     }
 }
 

@@ -6,11 +6,15 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // Sounds chords on one MIDI output device at a time, on channel 1: every pitch class of the
 // chord in the three octaves above middle C and its sounding root in the two octaves up to
 // middle C, all at velocity 64. Notes are never released singly: the next chord or any
 // silencing ends them all with one all-notes-off.
+// The notes of the block voicing of Chord, from the top down.
+std::vector<int> BlockVoicing(const TChord& Chord);
+
 class TInstrument {
 public:
     explicit TInstrument(TMidiBackend& Backend);

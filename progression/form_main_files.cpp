@@ -1,4 +1,6 @@
 #include "progression/form_main_model.h"
+#include "progression/integer_text.h"
+#include "progression/midi_file.h"
 #include "progression/progression_file.h"
 
 namespace {
@@ -8,7 +10,18 @@ constexpr const char* kReadCaption = "コード進行読込み";
 constexpr const char* kWriteError = "コード進行の書出しでエラーが発生しました。";
 constexpr const char* kReadError = "コード進行の読込みでエラーが発生しました。";
 
+std::string ExportError(const std::string& Path) {
+    return "「" + Path + "」に書き出せませんでした。";
+}
+
 } // namespace
+
+void TFormMainModel::ExportMidiFile(const std::string& Path) {
+    const std::optional<std::int32_t> Program = TextToInteger(VoiceNoText);
+    if (!WriteWholeFile(Path, StandardMidiFile(Progression, Program, Voicing))) {
+        View.ShowError(ExportError(Path));
+    }
+}
 
 void TFormMainModel::ButtonWriteClick() {
     SoundOff();

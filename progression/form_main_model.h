@@ -6,6 +6,7 @@
 #include "progression/display_layout.h"
 #include "progression/form_main_view.h"
 #include "progression/progression_entry.h"
+#include "progression/voicing.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,10 +19,6 @@ using TShiftState = std::uint8_t;
 inline constexpr TShiftState ssShift = 1;
 inline constexpr TShiftState ssAlt = 2;
 inline constexpr TShiftState ssCtrl = 4;
-
-// How chords sound: the instrument's block of every pitch class, or four voices led from the
-// four notes that sounded last.
-enum class TVoicing : std::uint8_t { Block, FourPart };
 
 // The state and the event handlers of the main window TFormMain, without the window: key
 // commands, the progression and its replay, the display lines, the device and program
@@ -41,6 +38,9 @@ public:
     void ButtonInitClick();
     void ButtonWriteClick();
     void ButtonReadClick();
+    // The whole progression, not only up to the cursor, as a Standard MIDI File at Path in
+    // the voicing chosen and the program of the program-number field; an error names the file.
+    void ExportMidiFile(const std::string& Path);
 
     // The controls whose content the handlers read.
     void SetSelectedDevice(int Index) { SelectedDevice = Index; }

@@ -289,14 +289,17 @@ std::optional<std::vector<TProgressionEntry>> ReadProgressionFile(const std::str
 }
 
 bool WriteProgressionFile(const std::string& Path, const std::vector<TProgressionEntry>& Entries) {
-    if (Path.empty() || !FitsProgressionFile(Entries)) {
+    return FitsProgressionFile(Entries) && WriteWholeFile(Path, FileBytes(Entries));
+}
+
+bool WriteWholeFile(const std::string& Path, const std::string& Bytes) {
+    if (Path.empty()) {
         return false;
     }
     const std::optional<std::string> Target = FollowLinks(Path);
     if (!Target) {
         return false;
     }
-    const std::string Bytes = FileBytes(Entries);
     struct stat Existing;
     if (lstat(Target->c_str(), &Existing) != 0) {
         if (errno != ENOENT) {

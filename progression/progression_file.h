@@ -44,3 +44,6 @@ std::optional<std::vector<TProgressionEntry>> ReadProgressionFile(const std::str
 // that may not be written to. Where the folder lets no new file be made, a writable target is
 // rewritten in place.
 bool WriteProgressionFile(const std::string& Path, const std::vector<TProgressionEntry>& Entries);
+
+// Writes Bytes to the file Path stands for, all or nothing, as WriteProgressionFile does.
+bool WriteWholeFile(const std::string& Path, const std::string& Bytes);

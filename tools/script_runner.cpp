@@ -58,7 +58,8 @@ struct TScriptCommand {
         Read,
         WriteCancel,
         ReadCancel,
-        Voicing
+        Voicing,
+        ExportMidi
     };
     TKind Kind = TKind::Init;
     std::uint16_t Key = 0;
@@ -148,6 +149,7 @@ const TCommandWord kCommandWords[] = {
     {"read", TKind::Read, TArguments::Text},
     {"select", TKind::Select, TArguments::Number},
     {"voicing", TKind::Voicing, TArguments::Voicing},
+    {"export-midi", TKind::ExportMidi, TArguments::Text},
 };
 
 // The command of a line that is no comment; nothing for a malformed one.
@@ -267,6 +269,9 @@ void TScriptRunner::Execute(const TScriptCommand& Command) {
         break;
     case TKind::Voicing:
         Form.SetVoicing(Command.Voicing);
+        break;
+    case TKind::ExportMidi:
+        Form.ExportMidiFile(Command.Text);
         break;
     }
 }

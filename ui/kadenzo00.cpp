@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -133,12 +134,24 @@ void TFormMain::MakeMenuActions() {
         Form.SetVoicing(Checked ? TVoicing::FourPart : TVoicing::Block);
         KadenzoSettings().setValue(kVoicingKey, Checked ? kFourPartValue : kBlockValue);
     });
-    MemoChord->AddMenuActions({ActionFourPart});
+    ActionExportMidi = new QAction(QStringLiteral("MIDI ファイルに書き出す…"), this);
+    ActionExportMidi->setObjectName(QStringLiteral("ActionExportMidi"));
+    connect(ActionExportMidi, &QAction::triggered, this, [this] {
+        const QString Name =
+            QFileDialog::getSaveFileName(this, QStringLiteral("MIDI ファイルに書き出す"), QString(),
+                                         QStringLiteral("MIDI ファイル (*.mid)"));
+        if (!Name.isEmpty()) {
+            Form.ExportMidiFile(Name.toStdString());
+        }
+        MemoChord->setFocus();
+    });
+    MemoChord->AddMenuActions({ActionFourPart, ActionExportMidi});
 }
 
 void TFormMain::contextMenuEvent(QContextMenuEvent* Event) {
     QMenu Menu(this);
     Menu.addAction(ActionFourPart);
+    Menu.addAction(ActionExportMidi);
     Menu.exec(Event->globalPos());
 }
 

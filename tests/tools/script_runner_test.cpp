@@ -1,4 +1,5 @@
 #include "harmony/fatal_exit.h"
+#include "progression/midi_file.h"
 #include "tools/script_runner.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -100,6 +103,32 @@ TEST(ScriptRunner, ReadingWhatIsNoRegularFileKeepsTheProgression) {
         EXPECT_NE(Shown.find("entry C 0010\nentry C 0050\n"), std::string::npos) << Shown;
     }
     unlink(Pipe.c_str());
+}
+
+// The whole progression goes out, wherever the cursor stands; a failure names the file.
+TEST(ScriptRunner, ExportsTheWholeProgressionOrSaysWhichFileFailed) {
+    const std::string Path =
+        testing::TempDir() + "kadenzo-export-" + std::to_string(getpid()) + ".mid";
+    std::ostringstream Out;
+    TScriptRunner Runner(Out);
+    Runner.Start();
+    for (const char* Line : {"down 49 -", "down 53 -", "voicing four-part", "down 36 -"}) {
+        Runner.RunQuietly(Line);
+    }
+    EXPECT_EQ(Runner.Run("export-midi " + Path), TOutcome::Ran);
+    std::ifstream File(Path, std::ios::binary);
+    const std::string Written((std::istreambuf_iterator<char>(File)),
+                              std::istreambuf_iterator<char>());
+    unlink(Path.c_str());
+    EXPECT_EQ(Written, StandardMidiFile(Runner.Model().GetProgression(), 49, TVoicing::FourPart));
+    EXPECT_EQ(Runner.Model().GetProgression().size(), 2u);
+    const std::string Missing = testing::TempDir() + "kadenzo-no-such-folder/x.mid";
+    Runner.Run("export-midi " + Missing);
+    Runner.Run("export-midi");
+    const std::string Shown = Out.str();
+    EXPECT_NE(Shown.find("error 「" + Missing + "」に書き出せませんでした。\n"), std::string::npos);
+    EXPECT_NE(Shown.find("error 「」に書き出せませんでした。\n"), std::string::npos);
+    EXPECT_EQ(Shown.find("error 「" + Path), std::string::npos);
 }
 
 TEST(ScriptRunnerDeathTest, AFatalExitEndsTheBlockAndExitsWithThree) {

@@ -1,6 +1,7 @@
 // The windows on Qt's offscreen platform, with recording MIDI devices in place of real ones.
 #include "midi/midi_message.h"
 #include "midi/recording_backend.h"
+#include "progression/midi_file.h"
 #include "ui/kadenzo00.h"
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
@@ -10,6 +11,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -123,9 +127,9 @@ private slots:
         QCOMPARE(Action->text(), QStringLiteral("四声体で鳴らす"));
         QVERIFY(Action->isCheckable() && !Action->isChecked());
         QVERIFY(Main->Model().GetVoicing() == TVoicing::Block);
-        for (QWidget* Target : {static_cast<QWidget*>(Main.get()),
-                                static_cast<QWidget*>(Control<QPushButton>("ButtonInit")),
-                                Memo()->viewport()}) {
+        for (QWidget* Target :
+             {static_cast<QWidget*>(Main.get()),
+              static_cast<QWidget*>(Control<QPushButton>("ButtonInit")), Memo()->viewport()}) {
             bool Offered = false;
             QTimer::singleShot(0, [&] {
                 auto* Menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -156,6 +160,29 @@ private slots:
                      .value(QStringLiteral("voicing"))
                      .toString(),
                  QStringLiteral("block"));
+    }
+
+    // The export asks for a name with the standard file dialog and writes the whole
+    // progression there.
+    void ExportsAMidiFileFromTheContextMenu() {
+        Key(Memo(), Qt::Key_1);
+        Key(Memo(), Qt::Key_5);
+        const QString Path = QDir::temp().filePath(
+            QStringLiteral("kadenzo-window-export-%1.mid").arg(QCoreApplication::applicationPid()));
+        AnswerNextDialog([&](QWidget* Dialog) {
+            auto* Files = qobject_cast<QFileDialog*>(Dialog);
+            QVERIFY(Files != nullptr);
+            Files->selectFile(Path);
+            QMetaObject::invokeMethod(Files, "accept", Qt::DirectConnection);
+        });
+        Main->findChild<QAction*>(QStringLiteral("ActionExportMidi"))->trigger();
+        QFile File(Path);
+        QVERIFY(File.open(QIODevice::ReadOnly));
+        const QByteArray Written = File.readAll();
+        File.remove();
+        QCOMPARE(Written.toStdString(),
+                 StandardMidiFile(Main->Model().GetProgression(), 49, TVoicing::Block));
+        QCOMPARE(Main->Model().GetProgression().size(), std::size_t{2});
     }
 
     void MainWindowLooksAsDesigned() {
