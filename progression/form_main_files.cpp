@@ -1,7 +1,10 @@
 #include "progression/form_main_model.h"
 #include "progression/integer_text.h"
 #include "progression/midi_file.h"
+#include "progression/music_xml.h"
 #include "progression/progression_file.h"
+
+#include <ctime>
 
 namespace {
 
@@ -15,6 +18,17 @@ std::string ExportError(const std::string& Path) {
 }
 
 } // namespace
+
+void TFormMainModel::ExportMusicXml(const std::string& Path) {
+    const std::time_t Now = std::time(nullptr);
+    std::tm Local{};
+    localtime_r(&Now, &Local);
+    char Date[16];
+    std::strftime(Date, sizeof Date, "%Y-%m-%d", &Local);
+    if (!WriteWholeFile(Path, MusicXmlScore(Progression, Date))) {
+        View.ShowError(ExportError(Path));
+    }
+}
 
 void TFormMainModel::ExportMidiFile(const std::string& Path) {
     const std::optional<std::int32_t> Program = TextToInteger(VoiceNoText);

@@ -41,6 +41,8 @@ public:
     // The whole progression, not only up to the cursor, as a Standard MIDI File at Path in
     // the voicing chosen and the program of the program-number field; an error names the file.
     void ExportMidiFile(const std::string& Path);
+    // The whole progression as a MusicXML score at Path, dated today.
+    void ExportMusicXml(const std::string& Path);
 
     // The controls whose content the handlers read.
     void SetSelectedDevice(int Index) { SelectedDevice = Index; }

@@ -9,7 +9,7 @@ packages=(
     libfluidsynth-dev fluid-soundfont-gm librtmidi-dev libsdl2-dev
     pulseaudio pulseaudio-utils pulseaudio-module-jack jackd2 libjack-jackd2-dev fluidsynth
     qt6-base-dev qt6-qpa-plugins fonts-ipafont-mincho
-    xvfb xauth x11-utils xdotool imagemagick libxtst-dev
+    xvfb xauth x11-utils xdotool imagemagick libxtst-dev libxml2-utils
 )
 
 missing=()

@@ -59,7 +59,8 @@ struct TScriptCommand {
         WriteCancel,
         ReadCancel,
         Voicing,
-        ExportMidi
+        ExportMidi,
+        ExportXml
     };
     TKind Kind = TKind::Init;
     std::uint16_t Key = 0;
@@ -150,6 +151,7 @@ const TCommandWord kCommandWords[] = {
     {"select", TKind::Select, TArguments::Number},
     {"voicing", TKind::Voicing, TArguments::Voicing},
     {"export-midi", TKind::ExportMidi, TArguments::Text},
+    {"export-xml", TKind::ExportXml, TArguments::Text},
 };
 
 // The command of a line that is no comment; nothing for a malformed one.
@@ -272,6 +274,9 @@ void TScriptRunner::Execute(const TScriptCommand& Command) {
         break;
     case TKind::ExportMidi:
         Form.ExportMidiFile(Command.Text);
+        break;
+    case TKind::ExportXml:
+        Form.ExportMusicXml(Command.Text);
         break;
     }
 }

@@ -134,6 +134,17 @@ void TFormMain::MakeMenuActions() {
         Form.SetVoicing(Checked ? TVoicing::FourPart : TVoicing::Block);
         KadenzoSettings().setValue(kVoicingKey, Checked ? kFourPartValue : kBlockValue);
     });
+    ActionExportXml = new QAction(QStringLiteral("MusicXML に書き出す…"), this);
+    ActionExportXml->setObjectName(QStringLiteral("ActionExportXml"));
+    connect(ActionExportXml, &QAction::triggered, this, [this] {
+        const QString Name =
+            QFileDialog::getSaveFileName(this, QStringLiteral("MusicXML に書き出す"), QString(),
+                                         QStringLiteral("MusicXML (*.musicxml *.xml)"));
+        if (!Name.isEmpty()) {
+            Form.ExportMusicXml(Name.toStdString());
+        }
+        MemoChord->setFocus();
+    });
     ActionExportMidi = new QAction(QStringLiteral("MIDI ファイルに書き出す…"), this);
     ActionExportMidi->setObjectName(QStringLiteral("ActionExportMidi"));
     connect(ActionExportMidi, &QAction::triggered, this, [this] {
@@ -145,12 +156,13 @@ void TFormMain::MakeMenuActions() {
         }
         MemoChord->setFocus();
     });
-    MemoChord->AddMenuActions({ActionFourPart, ActionExportMidi});
+    MemoChord->AddMenuActions({ActionFourPart, ActionExportXml, ActionExportMidi});
 }
 
 void TFormMain::contextMenuEvent(QContextMenuEvent* Event) {
     QMenu Menu(this);
     Menu.addAction(ActionFourPart);
+    Menu.addAction(ActionExportXml);
     Menu.addAction(ActionExportMidi);
     Menu.exec(Event->globalPos());
 }

@@ -67,6 +67,7 @@ private:
     QPushButton* ButtonWrite;
     QPushButton* ButtonClose;
     QAction* ActionFourPart;
+    QAction* ActionExportXml;
     QAction* ActionExportMidi;
     void MakeReady();
 

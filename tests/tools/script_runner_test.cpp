@@ -125,9 +125,20 @@ TEST(ScriptRunner, ExportsTheWholeProgressionOrSaysWhichFileFailed) {
     const std::string Missing = testing::TempDir() + "kadenzo-no-such-folder/x.mid";
     Runner.Run("export-midi " + Missing);
     Runner.Run("export-midi");
+    const std::string Score = Path + ".musicxml";
+    Runner.Run("export-xml " + Score);
+    std::ifstream Xml(Score, std::ios::binary);
+    const std::string XmlText((std::istreambuf_iterator<char>(Xml)),
+                              std::istreambuf_iterator<char>());
+    unlink(Score.c_str());
+    EXPECT_EQ(XmlText.find("<measure number=\"3\""), std::string::npos);
+    EXPECT_NE(XmlText.find("<measure number=\"2\""), std::string::npos);
+    Runner.Run("export-xml " + Missing + ".musicxml");
     const std::string Shown = Out.str();
     EXPECT_NE(Shown.find("error 「" + Missing + "」に書き出せませんでした。\n"), std::string::npos);
     EXPECT_NE(Shown.find("error 「」に書き出せませんでした。\n"), std::string::npos);
+    EXPECT_NE(Shown.find("error 「" + Missing + ".musicxml」に書き出せませんでした。\n"),
+              std::string::npos);
     EXPECT_EQ(Shown.find("error 「" + Path), std::string::npos);
 }
 
