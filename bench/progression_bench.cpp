@@ -1,5 +1,8 @@
 // Replaying a long progression read from a file, one Enter at a time, through the key-script
 // runner's code path: the model, its display lines and the recording MIDI back end.
+#include "progression/midi_file.h"
+#include "progression/music_xml.h"
+#include "progression/progression_file.h"
 #include "tools/script_runner.h"
 
 #include <benchmark/benchmark.h>
@@ -76,6 +79,30 @@ BENCHMARK(BM_ReplayStepFourPart)->Arg(100)->Arg(10000);
 // The transcript prints the whole display after each step: it grows with the line, so the
 // long line is left out.
 BENCHMARK(BM_ReplayStepWithTranscript)->Arg(100)->Arg(1000);
+
+// The exports of a whole progression of 10,000 entries, four voices led through it.
+std::vector<TProgressionEntry> LongProgression() {
+    const std::string Path = WriteProgression(10000);
+    std::vector<TProgressionEntry> Entries = *ReadProgressionFile(Path);
+    unlink(Path.c_str());
+    return Entries;
+}
+
+void BM_ExportMidiFile(benchmark::State& State) {
+    const std::vector<TProgressionEntry> Entries = LongProgression();
+    for (auto _ : State) {
+        benchmark::DoNotOptimize(StandardMidiFile(Entries, 49, TVoicing::FourPart));
+    }
+}
+BENCHMARK(BM_ExportMidiFile)->Unit(benchmark::kMillisecond);
+
+void BM_ExportMusicXml(benchmark::State& State) {
+    const std::vector<TProgressionEntry> Entries = LongProgression();
+    for (auto _ : State) {
+        benchmark::DoNotOptimize(MusicXmlScore(Entries, "2026-12-09"));
+    }
+}
+BENCHMARK(BM_ExportMusicXml)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
