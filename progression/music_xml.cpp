@@ -3,60 +3,22 @@
 #include "harmony/calculator.h"
 #include "harmony/four_part.h"
 #include "harmony/key_signature.h"
+#include "progression/score_layout.h"
 
 #include <sstream>
 
 namespace {
 
 constexpr int kWholeNote = 4; // in divisions of one per quarter note
-constexpr const char* kStepNames = "ABCDEFG";
-// The natural letters' pitch classes, indexed A..G.
-constexpr int kLetterPitchClasses[7] = {9, 11, 0, 2, 4, 5, 7};
+// The voices' numbers, soprano 1 to bass 4; each note's staff comes with it.
+constexpr int kVoiceNumbers[4] = {1, 2, 3, 4};
 
-struct TVoicePlace {
-    int Staff;
-    int Voice;
-    const char* Stem; // for the voice's direction; whole notes show none
-};
-
-// Soprano and alto share the treble staff, tenor and bass the bass staff.
-constexpr TVoicePlace kPlaces[4] = {{1, 1, "up"}, {1, 2, "down"}, {2, 3, "up"}, {2, 4, "down"}};
-
-std::string Trimmed(const std::string& Text) {
-    const std::size_t First = Text.find_first_not_of(' ');
-    return First == std::string::npos ? std::string() : Text.substr(First);
-}
-
-std::string DegreeText(const TTonality& Key, std::int32_t Degree, TChordVariant Variant) {
-    return Trimmed(TCalculatorEx::DegreeLabel(Key.Mode, Degree, Variant));
-}
-
-const char* KindOf(const TChord& Chord) {
-    return TCalculatorEx::IsMajorTriad(Chord)        ? "major"
-           : TCalculatorEx::IsMinorTriad(Chord)      ? "minor"
-           : TCalculatorEx::IsDiminishedTriad(Chord) ? "diminished"
-                                                     : "other";
-}
-
-// The chord's spelled note with the pitch class of Note: the engine's spelling, never another.
-TNoteName SpellingOf(const TChord& Chord, int Note) {
-    for (const std::size_t Slot : {0, 1, 2}) {
-        const TNoteName Name = TCalculator::Transpose(Chord.Root, Chord.Tones[Slot]);
-        if (((TCalculator::PitchClass(Name) % 12) + 12) % 12 == Note % 12) {
-            return Name;
-        }
+void WritePitch(std::ostream& Out, const TScoreNote& Note) {
+    Out << "<pitch><step>" << Note.Name.Letter << "</step>";
+    if (Note.Name.Accidental != 0) {
+        Out << "<alter>" << Note.Name.Accidental << "</alter>";
     }
-    return TCalculator::SoundingRoot(Chord);
-}
-
-void WritePitch(std::ostream& Out, const TNoteName& Name, int Note) {
-    const int Letter = Name.Letter - 'A';
-    const int Octave = (Note - Name.Accidental - kLetterPitchClasses[Letter]) / 12 - 1;
-    Out << "<pitch><step>" << kStepNames[Letter] << "</step>";
-    if (Name.Accidental != 0) {
-        Out << "<alter>" << Name.Accidental << "</alter>";
-    }
-    Out << "<octave>" << Octave << "</octave></pitch>";
+    Out << "<octave>" << Note.Octave << "</octave></pitch>";
 }
 
 void WriteKey(std::ostream& Out, const TTonality& Key, bool First) {
@@ -77,6 +39,13 @@ void WriteKey(std::ostream& Out, const TTonality& Key, bool First) {
         << "</direction>";
 }
 
+const char* KindOf(const TChord& Chord) {
+    return TCalculatorEx::IsMajorTriad(Chord)        ? "major"
+           : TCalculatorEx::IsMinorTriad(Chord)      ? "minor"
+           : TCalculatorEx::IsDiminishedTriad(Chord) ? "diminished"
+                                                     : "other";
+}
+
 void WriteHarmony(std::ostream& Out, const TChord& Chord, const std::string& Degree) {
     const TNoteName Root = TCalculator::SoundingRoot(Chord);
     Out << "<harmony><root><root-step>" << Root.Letter << "</root-step>";
@@ -88,19 +57,21 @@ void WriteHarmony(std::ostream& Out, const TChord& Chord, const std::string& Deg
         << "</function><kind>" << KindOf(Chord) << "</kind></harmony>";
 }
 
-void WriteNotes(std::ostream& Out, const TChord& Chord, const TFourVoices& Voices,
-                const std::vector<std::string>& Lyrics) {
+void WriteNotes(std::ostream& Out, const TScoreMeasure& Measure) {
     for (std::size_t v = 0; v < 4; ++v) {
         if (v > 0) {
             Out << "<backup><duration>" << kWholeNote << "</duration></backup>";
         }
+        const TScoreNote& Note = Measure.Notes[v];
         Out << "<note>";
-        WritePitch(Out, SpellingOf(Chord, Voices[v]), Voices[v]);
-        Out << "<duration>" << kWholeNote << "</duration><voice>" << kPlaces[v].Voice
-            << "</voice><type>whole</type><staff>" << kPlaces[v].Staff << "</staff>";
+        WritePitch(Out, Note);
+        Out << "<duration>" << kWholeNote << "</duration><voice>" << kVoiceNumbers[v]
+            << "</voice><type>whole</type><staff>" << Note.Staff << "</staff>";
         if (v == vcBass) {
-            for (std::size_t l = 0; l < Lyrics.size(); ++l) {
-                Out << "<lyric number=\"" << l + 1 << "\" placement=\"below\"><text>" << Lyrics[l]
+            Out << "<lyric number=\"1\" placement=\"below\"><text>" << Measure.Degree
+                << "</text></lyric>";
+            if (!Measure.Pivot.empty()) {
+                Out << "<lyric number=\"2\" placement=\"below\"><text>" << Measure.Pivot
                     << "</text></lyric>";
             }
         }
@@ -122,29 +93,18 @@ std::string MusicXmlScore(const std::vector<TProgressionEntry>& Entries, const s
         << "</encoding-date></encoding></identification>\n"
            "<part-list><score-part id=\"P1\"><part-name>Kadenzo</part-name></score-part>"
            "</part-list>\n<part id=\"P1\">\n";
-    std::optional<TFourVoices> Previous;
-    for (std::size_t i = 0; i < Entries.size(); ++i) {
-        const TProgressionEntry& Entry = Entries[i];
-        TChordVariant Variant = Entry.Variant;
-        const TChord Chord = TCalculatorEx::ChordOf(Variant, Entry.Tonality, Entry.Degree);
-        Previous = LeadVoices(Previous, FourPartChordOf(Chord, Entry.Tonality));
-        std::vector<std::string> Lyrics{DegreeText(Entry.Tonality, Entry.Degree, Variant)};
-        if (i + 1 < Entries.size() &&
-            !TCalculatorEx::SameTonality(Entries[i + 1].Tonality, Entry.Tonality)) {
-            const TTonality& Next = Entries[i + 1].Tonality;
-            TChordVariant PivotVariant = cvNormal;
-            const std::int32_t Pivot = TCalculatorEx::FindDegree(Next, Chord, PivotVariant);
-            if (Pivot > 0) {
-                Lyrics.push_back(TCalculatorEx::TonalityLabel(Next) + ": " +
-                                 DegreeText(Next, Pivot, PivotVariant));
-            }
-        }
+    const std::vector<TScoreMeasure> Measures = ScoreMeasures(Entries);
+    for (std::size_t i = 0; i < Measures.size(); ++i) {
+        const TScoreMeasure& Measure = Measures[i];
+        TChordVariant Variant = Entries[i].Variant;
+        const TChord Chord =
+            TCalculatorEx::ChordOf(Variant, Entries[i].Tonality, Entries[i].Degree);
         Out << "<measure number=\"" << i + 1 << "\">";
-        if (i == 0 || !TCalculatorEx::SameTonality(Entries[i - 1].Tonality, Entry.Tonality)) {
-            WriteKey(Out, Entry.Tonality, i == 0);
+        if (Measure.KeyChange) {
+            WriteKey(Out, Measure.Key, i == 0);
         }
-        WriteHarmony(Out, Chord, Lyrics.front());
-        WriteNotes(Out, Chord, *Previous, Lyrics);
+        WriteHarmony(Out, Chord, Measure.Degree);
+        WriteNotes(Out, Measure);
         Out << "</measure>\n";
     }
     if (Entries.empty()) { // a part holds a measure at least: a measure's rest in C major

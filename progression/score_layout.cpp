@@ -1,0 +1,97 @@
+#include "progression/score_layout.h"
+
+#include "harmony/calculator.h"
+#include "harmony/four_part.h"
+#include "harmony/key_signature.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kSharpOrder = "FCGDAEB";
+constexpr int kMostFifths = 7;
+// The natural letters' pitch classes and places in the octave from C, indexed A..G.
+constexpr int kLetterPitchClasses[7] = {9, 11, 0, 2, 4, 5, 7};
+constexpr int kLetterSteps[7] = {5, 6, 0, 1, 2, 3, 4};
+// The bottom lines: E4 on the treble staff, G2 on the bass staff, as steps from C0.
+constexpr int kTrebleBottom = 4 * 7 + 2;
+constexpr int kBassBottom = 2 * 7 + 4;
+
+std::string Trimmed(const std::string& Text) {
+    const std::size_t First = Text.find_first_not_of(' ');
+    return First == std::string::npos ? std::string() : Text.substr(First);
+}
+
+// The chord's spelled note with the pitch class of Note.
+TNoteName SpellingOf(const TChord& Chord, int Note) {
+    for (const std::size_t Slot : {0, 1, 2}) {
+        const TNoteName Name = TCalculator::Transpose(Chord.Root, Chord.Tones[Slot]);
+        if ((TCalculator::PitchClass(Name) % 12 + 12) % 12 == Note % 12) {
+            return Name;
+        }
+    }
+    return TCalculator::SoundingRoot(Chord);
+}
+
+TScoreNote NoteOf(const TChord& Chord, int Midi, std::size_t Voice, std::int32_t Fifths) {
+    const TNoteName Name = SpellingOf(Chord, Midi);
+    const int Letter = Name.Letter - 'A';
+    const int Octave = (Midi - Name.Accidental - kLetterPitchClasses[Letter]) / 12 - 1;
+    const int Staff = Voice < vcTenor ? 1 : 2;
+    const int FromC0 = Octave * 7 + kLetterSteps[Letter];
+    const int Step = FromC0 - (Staff == 1 ? kTrebleBottom : kBassBottom);
+    const bool Given = SignatureAlter(Fifths, Name.Letter) == Name.Accidental;
+    return {Name, Octave, Midi, Staff, Step, Given ? std::nullopt : std::optional(Name.Accidental)};
+}
+
+std::string DegreeText(const TTonality& Key, std::int32_t Degree, TChordVariant Variant) {
+    return Trimmed(TCalculatorEx::DegreeLabel(Key.Mode, Degree, Variant));
+}
+
+} // namespace
+
+int SignatureAlter(std::int32_t Fifths, char Letter) {
+    const auto Place = static_cast<std::int32_t>(kSharpOrder.find(Letter));
+    if (Place < 0) {
+        return 0;
+    }
+    if (Fifths > 0) {
+        return Place < Fifths ? 1 : 0;
+    }
+    return (6 - Place) < -Fifths ? -1 : 0;
+}
+
+std::vector<TScoreMeasure> ScoreMeasures(const std::vector<TProgressionEntry>& Entries) {
+    std::vector<TScoreMeasure> Measures;
+    Measures.reserve(Entries.size());
+    std::optional<TFourVoices> Previous;
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
+        const TProgressionEntry& Entry = Entries[i];
+        TChordVariant Variant = Entry.Variant;
+        const TChord Chord = TCalculatorEx::ChordOf(Variant, Entry.Tonality, Entry.Degree);
+        Previous = LeadVoices(Previous, FourPartChordOf(Chord, Entry.Tonality));
+        TScoreMeasure Measure{};
+        Measure.Key = Entry.Tonality;
+        Measure.KeyChange =
+            i == 0 || !TCalculatorEx::SameTonality(Entries[i - 1].Tonality, Entry.Tonality);
+        Measure.Fifths = std::clamp(KeySignatureFifths(Entry.Tonality), -kMostFifths, kMostFifths);
+        for (std::size_t v = 0; v < 4; ++v) {
+            Measure.Notes[v] = NoteOf(Chord, (*Previous)[v], v, Measure.Fifths);
+        }
+        Measure.ChordName = TCalculatorEx::ChordName(Chord);
+        Measure.Degree = DegreeText(Entry.Tonality, Entry.Degree, Variant);
+        if (i + 1 < Entries.size() &&
+            !TCalculatorEx::SameTonality(Entries[i + 1].Tonality, Entry.Tonality)) {
+            const TTonality& Next = Entries[i + 1].Tonality;
+            TChordVariant PivotVariant = cvNormal;
+            const std::int32_t Pivot = TCalculatorEx::FindDegree(Next, Chord, PivotVariant);
+            if (Pivot > 0) {
+                Measure.Pivot = TCalculatorEx::TonalityLabel(Next) + ": " +
+                                DegreeText(Next, Pivot, PivotVariant);
+            }
+        }
+        Measures.push_back(std::move(Measure));
+    }
+    return Measures;
+}

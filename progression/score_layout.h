@@ -1,0 +1,38 @@
+#pragma once
+
+#include "harmony/chord.h"
+#include "progression/progression_entry.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One voice's note as a score shows it: spelled as the engine spells it.
+struct TScoreNote {
+    TNoteName Name;
+    int Octave;                    // scientific: middle C is C4
+    int Midi;                      // the note that sounds
+    int Staff;                     // 1 treble (soprano, alto), 2 bass (tenor, bass)
+    int Step;                      // diatonic steps above the staff's bottom line (E4, G2)
+    std::optional<int> Accidental; // the alteration to show where the key signature differs
+};
+
+// One measure: a chord of the progression as whole notes in four voices.
+struct TScoreMeasure {
+    TTonality Key;
+    bool KeyChange;      // the first measure, or a new key: signature and key label shown
+    std::int32_t Fifths; // the signature drawn, -7..7
+    std::array<TScoreNote, 4> Notes; // soprano, alto, tenor, bass
+    std::string ChordName;
+    std::string Degree; // the display's degree label, without its leading blank
+    std::string Pivot;  // before a change of key: the chord read in the new key ("Ｇ: Ⅳ")
+};
+
+// The progression as a score: four voices led from a fresh start, one chord per measure.
+std::vector<TScoreMeasure> ScoreMeasures(const std::vector<TProgressionEntry>& Entries);
+
+// The alteration that a signature of Fifths (-7..7) gives Letter: sharps in the order
+// F C G D A E B, flats the other way round.
+int SignatureAlter(std::int32_t Fifths, char Letter);
