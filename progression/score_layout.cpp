@@ -79,6 +79,7 @@ std::vector<TScoreMeasure> ScoreMeasures(const std::vector<TProgressionEntry>& E
         for (std::size_t v = 0; v < 4; ++v) {
             Measure.Notes[v] = NoteOf(Chord, (*Previous)[v], v, Measure.Fifths);
         }
+        Measure.KeyLabel = TCalculatorEx::TonalityLabel(Entry.Tonality);
         Measure.ChordName = TCalculatorEx::ChordName(Chord);
         Measure.Degree = DegreeText(Entry.Tonality, Entry.Degree, Variant);
         if (i + 1 < Entries.size() &&

@@ -25,6 +25,7 @@ struct TScoreMeasure {
     bool KeyChange;      // the first measure, or a new key: signature and key label shown
     std::int32_t Fifths; // the signature drawn, -7..7
     std::array<TScoreNote, 4> Notes; // soprano, alto, tenor, bass
+    std::string KeyLabel; // as the display writes it, "Ｇ"
     std::string ChordName;
     std::string Degree; // the display's degree label, without its leading blank
     std::string Pivot;  // before a change of key: the chord read in the new key ("Ｇ: Ⅳ")

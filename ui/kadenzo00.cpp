@@ -5,6 +5,7 @@
 #include "ui/kadenzo60.h"
 #include "ui/key_mapping.h"
 #include "ui/progression_display.h"
+#include "ui/score_window.h"
 #include "ui/ui_style.h"
 
 #include <QAction>
@@ -134,6 +135,15 @@ void TFormMain::MakeMenuActions() {
         Form.SetVoicing(Checked ? TVoicing::FourPart : TVoicing::Block);
         KadenzoSettings().setValue(kVoicingKey, Checked ? kFourPartValue : kBlockValue);
     });
+    ActionShowScore = new QAction(QStringLiteral("譜表を表示"), this);
+    ActionShowScore->setObjectName(QStringLiteral("ActionShowScore"));
+    connect(ActionShowScore, &QAction::triggered, this, [this] {
+        if (!FormScore) {
+            FormScore = std::make_unique<TScoreWindow>(
+                [this] { return std::make_pair(Form.GetProgression(), Form.GetCursor()); });
+        }
+        FormScore->ShowInFront();
+    });
     ActionExportXml = new QAction(QStringLiteral("MusicXML に書き出す…"), this);
     ActionExportXml->setObjectName(QStringLiteral("ActionExportXml"));
     connect(ActionExportXml, &QAction::triggered, this, [this] {
@@ -156,12 +166,13 @@ void TFormMain::MakeMenuActions() {
         }
         MemoChord->setFocus();
     });
-    MemoChord->AddMenuActions({ActionFourPart, ActionExportXml, ActionExportMidi});
+    MemoChord->AddMenuActions({ActionFourPart, ActionShowScore, ActionExportXml, ActionExportMidi});
 }
 
 void TFormMain::contextMenuEvent(QContextMenuEvent* Event) {
     QMenu Menu(this);
     Menu.addAction(ActionFourPart);
+    Menu.addAction(ActionShowScore);
     Menu.addAction(ActionExportXml);
     Menu.addAction(ActionExportMidi);
     Menu.exec(Event->globalPos());
@@ -208,6 +219,9 @@ void TFormMain::closeEvent(QCloseEvent* Event) {
     Event->accept();
     FormHelp.Close();
     FormExample.Close();
+    if (FormScore) {
+        FormScore->close();
+    }
     QApplication::quit();
 }
 

@@ -6,7 +6,9 @@
 #include "ui/reference_window.h"
 
 #include <QTimer>
+
 #include <QWidget>
+#include <memory>
 
 class QAction;
 class QLineEdit;
@@ -55,6 +57,8 @@ private:
     TReferenceWindowSlot FormHelp;
     TReferenceWindowSlot FormExample;
     TFormMainModel Form;
+    // 「譜表」, made when first asked for.
+    std::unique_ptr<class TScoreWindow> FormScore;
     QPushButton* ButtonHelp;
     QListWidget* ListBoxDevs;
     QLineEdit* EditVoiceNo;
@@ -67,6 +71,7 @@ private:
     QPushButton* ButtonWrite;
     QPushButton* ButtonClose;
     QAction* ActionFourPart;
+    QAction* ActionShowScore;
     QAction* ActionExportXml;
     QAction* ActionExportMidi;
     void MakeReady();

@@ -6,6 +6,7 @@
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
 #include "ui/progression_display.h"
+#include "ui/score_window.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -183,6 +184,63 @@ private slots:
         QCOMPARE(Written.toStdString(),
                  StandardMidiFile(Main->Model().GetProgression(), 49, TVoicing::Block));
         QCOMPARE(Main->Model().GetProgression().size(), std::size_t{2});
+    }
+
+    // 「譜表」 from the context menu: the staff lines evenly spaced, the heads of C major's I
+    // (C5 G4 / E4 C3) on their lines and spaces, and the new chord highlighted as it comes.
+    void ScoreWindowShowsTheProgressionOnAGrandStaff() {
+        for (const Qt::Key Digit : {Qt::Key_1, Qt::Key_4, Qt::Key_5, Qt::Key_1}) {
+            Key(Memo(), Digit);
+        }
+        Key(Memo(), Qt::Key_Up, Qt::ControlModifier);
+        Key(Memo(), Qt::Key_5);
+        Main->findChild<QAction*>(QStringLiteral("ActionShowScore"))->trigger();
+        TScoreWindow* Score = nullptr;
+        for (QWidget* Window : QApplication::topLevelWidgets()) {
+            if (Window->windowTitle() == QStringLiteral("譜表")) {
+                Score = dynamic_cast<TScoreWindow*>(Window);
+            }
+        }
+        QVERIFY(Score != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(Score));
+        QCOMPARE(Score->windowTitle(), QStringLiteral("譜表"));
+        TScoreView& View = Score->View();
+        const QImage Shot = View.viewport()->grab().toImage();
+        if (const char* Path = std::getenv("KADENZO_SCORE_SHOT")) {
+            Shot.save(QString::fromUtf8(Path));
+        }
+        // Staff lines: dark rows 8 pixels apart at a column between two heads.
+        const int X = View.NoteCentre(0, 0).x() + 24;
+        for (const int Staff : {1, 2}) {
+            for (int Line = 0; Line < 5; ++Line) {
+                const int Y = TScoreView::StaffLineY(Staff, Line);
+                QVERIFY2(qGray(Shot.pixel(X, Y)) < 100, qPrintable(QString::number(Y)));
+                QVERIFY(qGray(Shot.pixel(X, Y + 4)) > 200);
+                QCOMPARE(TScoreView::StaffLineY(Staff, Line) - TScoreView::StaffLineY(Staff, 0),
+                         8 * Line);
+            }
+        }
+        // The heads of the first chord: steps above each staff's bottom line.
+        const int Steps[4] = {5, 2, 12, 3}; // C5, G4 / E4, C3
+        const int Staffs[4] = {1, 1, 2, 2};
+        for (int Voice = 0; Voice < 4; ++Voice) {
+            const QPoint Centre = View.NoteCentre(0, Voice);
+            QCOMPARE(Centre.y(), TScoreView::StaffLineY(Staffs[Voice], 4) - Steps[Voice] * 4);
+            // An open head: ink on its sides, paper in its middle.
+            QVERIFY(qGray(Shot.pixel(Centre.x() - 6, Centre.y())) < 128);
+            QVERIFY(qGray(Shot.pixel(Centre.x() + 6, Centre.y())) < 128);
+        }
+        // The newest chord (G major's V, D major) is the highlighted one; a new one moves it.
+        const QPoint Newest = View.NoteCentre(4, 0);
+        QVERIFY(Newest.x() < View.viewport()->width());
+        const QColor Highlight(200, 220, 255);
+        QCOMPARE(QColor(Shot.pixel(Newest.x() + 20, TScoreView::StaffLineY(1, 0) - 10)), Highlight);
+        Key(Memo(), Qt::Key_1);
+        QTRY_COMPARE(QColor(View.viewport()->grab().toImage().pixel(
+                         View.NoteCentre(5, 0).x() + 20, TScoreView::StaffLineY(1, 0) - 10)),
+                     Highlight);
+        Key(Score, Qt::Key_Escape);
+        QVERIFY(!Score->isVisible());
     }
 
     void MainWindowLooksAsDesigned() {

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "progression/progression_entry.h"
+#include "progression/score_layout.h"
+
+#include <QAbstractScrollArea>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QPainter;
+class QPushButton;
+
+// The progression on a grand staff: soprano and alto on the treble staff, tenor and bass on
+// the bass staff, a whole-note chord per measure, the key signature and key label at each
+// change of key, the degree label (and a pivot reading) under the bass staff. Only the
+// measures in view are drawn.
+class TScoreView : public QAbstractScrollArea {
+public:
+    explicit TScoreView(QWidget* Parent);
+
+    void SetMeasures(std::vector<TScoreMeasure> NewMeasures);
+    // The chord shown as the one at the cursor (none for -1), kept in view.
+    void SetCurrent(int Index);
+    // Where a voice's notehead of measure Index is drawn, in the viewport's coordinates.
+    QPoint NoteCentre(int Index, int Voice) const;
+    // The y of staff line Line (0 the top) of Staff (1 treble, 2 bass).
+    static int StaffLineY(int Staff, int Line);
+
+protected:
+    void paintEvent(QPaintEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+
+private:
+    void UpdateScrollRange();
+    int MeasureLeft(int Index) const;
+    int NoteX(int Index, int Voice) const;
+    void PaintMeasure(QPainter& Painter, int Index, int Left);
+    void PaintNote(QPainter& Painter, const TScoreNote& Note, int X, int AccidentalShift);
+    void PaintSignature(QPainter& Painter, std::int32_t Fifths, int Left);
+
+    std::vector<TScoreMeasure> Measures;
+    std::vector<int> Lefts; // where each measure begins, from the start of the score
+    int Current = -1;
+};
+
+// The window 「譜表」 beside the main window, following the progression as it is played.
+class TScoreWindow : public QWidget {
+public:
+    using TSource = std::function<std::pair<std::vector<TProgressionEntry>, int>()>;
+    // Source gives the progression and the cursor whenever asked.
+    explicit TScoreWindow(TSource Source);
+
+    void ShowInFront();
+    // Reads the progression again, if it changed.
+    void Follow();
+    TScoreView& View() { return *Score; }
+
+protected:
+    void keyPressEvent(QKeyEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
+    void hideEvent(QHideEvent* Event) override;
+
+private:
+    TSource Source;
+    TScoreView* Score;
+    QPushButton* ButtonClose;
+    QTimer Watch;
+    std::vector<TProgressionEntry> Shown;
+    int ShownCursor = -1;
+    bool Read = false;
+};
