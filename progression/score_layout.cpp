@@ -62,14 +62,45 @@ int SignatureAlter(std::int32_t Fifths, char Letter) {
     return (6 - Place) < -Fifths ? -1 : 0;
 }
 
-std::vector<TScoreMeasure> ScoreMeasures(const std::vector<TProgressionEntry>& Entries) {
-    std::vector<TScoreMeasure> Measures;
-    Measures.reserve(Entries.size());
+namespace {
+
+// The chord before a change of key, read in the new key where it has a degree there.
+std::string PivotReading(const TChord& Chord, const TTonality& Next) {
+    TChordVariant PivotVariant = cvNormal;
+    const std::int32_t Pivot = TCalculatorEx::FindDegree(Next, Chord, PivotVariant);
+    return Pivot > 0
+               ? TCalculatorEx::TonalityLabel(Next) + ": " + DegreeText(Next, Pivot, PivotVariant)
+               : std::string();
+}
+
+TChord ChordOfEntry(const TProgressionEntry& Entry, TChordVariant& Variant) {
+    Variant = Entry.Variant;
+    return TCalculatorEx::ChordOf(Variant, Entry.Tonality, Entry.Degree);
+}
+
+} // namespace
+
+void ExtendScore(std::vector<TScoreMeasure>& Measures,
+                 const std::vector<TProgressionEntry>& Entries) {
+    const std::size_t From = std::min(Measures.size(), Entries.size());
+    Measures.resize(From);
     std::optional<TFourVoices> Previous;
-    for (std::size_t i = 0; i < Entries.size(); ++i) {
+    if (From > 0) {
+        TScoreMeasure& Last = Measures.back();
+        Previous = TFourVoices{Last.Notes[0].Midi, Last.Notes[1].Midi, Last.Notes[2].Midi,
+                               Last.Notes[3].Midi};
+        TChordVariant Variant = cvNormal;
+        const TChord Chord = ChordOfEntry(Entries[From - 1], Variant);
+        Last.Pivot =
+            From < Entries.size() && !TCalculatorEx::SameTonality(Entries[From].Tonality, Last.Key)
+                ? PivotReading(Chord, Entries[From].Tonality)
+                : std::string();
+    }
+    Measures.reserve(Entries.size());
+    for (std::size_t i = From; i < Entries.size(); ++i) {
         const TProgressionEntry& Entry = Entries[i];
-        TChordVariant Variant = Entry.Variant;
-        const TChord Chord = TCalculatorEx::ChordOf(Variant, Entry.Tonality, Entry.Degree);
+        TChordVariant Variant = cvNormal;
+        const TChord Chord = ChordOfEntry(Entry, Variant);
         Previous = LeadVoices(Previous, FourPartChordOf(Chord, Entry.Tonality));
         TScoreMeasure Measure{};
         Measure.Key = Entry.Tonality;
@@ -84,15 +115,14 @@ std::vector<TScoreMeasure> ScoreMeasures(const std::vector<TProgressionEntry>& E
         Measure.Degree = DegreeText(Entry.Tonality, Entry.Degree, Variant);
         if (i + 1 < Entries.size() &&
             !TCalculatorEx::SameTonality(Entries[i + 1].Tonality, Entry.Tonality)) {
-            const TTonality& Next = Entries[i + 1].Tonality;
-            TChordVariant PivotVariant = cvNormal;
-            const std::int32_t Pivot = TCalculatorEx::FindDegree(Next, Chord, PivotVariant);
-            if (Pivot > 0) {
-                Measure.Pivot = TCalculatorEx::TonalityLabel(Next) + ": " +
-                                DegreeText(Next, Pivot, PivotVariant);
-            }
+            Measure.Pivot = PivotReading(Chord, Entries[i + 1].Tonality);
         }
         Measures.push_back(std::move(Measure));
     }
+}
+
+std::vector<TScoreMeasure> ScoreMeasures(const std::vector<TProgressionEntry>& Entries) {
+    std::vector<TScoreMeasure> Measures;
+    ExtendScore(Measures, Entries);
     return Measures;
 }

@@ -25,7 +25,7 @@ struct TScoreMeasure {
     bool KeyChange;      // the first measure, or a new key: signature and key label shown
     std::int32_t Fifths; // the signature drawn, -7..7
     std::array<TScoreNote, 4> Notes; // soprano, alto, tenor, bass
-    std::string KeyLabel; // as the display writes it, "Ｇ"
+    std::string KeyLabel;            // as the display writes it, "Ｇ"
     std::string ChordName;
     std::string Degree; // the display's degree label, without its leading blank
     std::string Pivot;  // before a change of key: the chord read in the new key ("Ｇ: Ⅳ")
@@ -33,6 +33,12 @@ struct TScoreMeasure {
 
 // The progression as a score: four voices led from a fresh start, one chord per measure.
 std::vector<TScoreMeasure> ScoreMeasures(const std::vector<TProgressionEntry>& Entries);
+
+// Brings Measures, the score of some first entries of Entries, to the score of all of them:
+// work for the new entries only (and the pivot reading of the measure before them), so that
+// a long progression that grows by a chord costs a chord.
+void ExtendScore(std::vector<TScoreMeasure>& Measures,
+                 const std::vector<TProgressionEntry>& Entries);
 
 // The alteration that a signature of Fifths (-7..7) gives Letter: sharps in the order
 // F C G D A E B, flats the other way round.

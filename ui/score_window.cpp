@@ -80,6 +80,16 @@ int TScoreView::StaffLineY(int Staff, int Line) {
 
 void TScoreView::SetMeasures(std::vector<TScoreMeasure> NewMeasures) {
     Measures = std::move(NewMeasures);
+    MeasuresChanged();
+}
+
+void TScoreView::Follow(const std::vector<TProgressionEntry>& Entries, std::size_t Unchanged) {
+    Measures.resize(std::min(Unchanged, Measures.size()));
+    ExtendScore(Measures, Entries);
+    MeasuresChanged();
+}
+
+void TScoreView::MeasuresChanged() {
     Lefts.resize(Measures.size());
     int Left = kClefSpace;
     for (std::size_t i = 0; i < Measures.size(); ++i) {
@@ -292,18 +302,19 @@ void TScoreWindow::ShowInFront() {
 
 void TScoreWindow::Follow() {
     auto [Entries, Cursor] = Source();
-    const bool Same =
-        Read && Entries.size() == Shown.size() &&
-        std::equal(Entries.begin(), Entries.end(), Shown.begin(),
-                   [](const TProgressionEntry& A, const TProgressionEntry& B) {
-                       return A.Degree == B.Degree && A.Variant == B.Variant &&
-                              A.Tonality.Mode == B.Tonality.Mode &&
-                              A.Tonality.Tonic.Letter == B.Tonality.Tonic.Letter &&
-                              A.Tonality.Tonic.Accidental == B.Tonality.Tonic.Accidental;
-                   });
-    if (!Same) {
+    const auto Same = [](const TProgressionEntry& A, const TProgressionEntry& B) {
+        return A.Degree == B.Degree && A.Variant == B.Variant &&
+               A.Tonality.Mode == B.Tonality.Mode &&
+               A.Tonality.Tonic.Letter == B.Tonality.Tonic.Letter &&
+               A.Tonality.Tonic.Accidental == B.Tonality.Tonic.Accidental;
+    };
+    // Only what follows the first entry that differs is laid out again.
+    const auto Unchanged = static_cast<std::size_t>(
+        std::mismatch(Entries.begin(), Entries.end(), Shown.begin(), Shown.end(), Same).first -
+        Entries.begin());
+    if (!Read || Unchanged != Entries.size() || Entries.size() != Shown.size()) {
+        Score->Follow(Entries, Read ? Unchanged : 0);
         Shown = std::move(Entries);
-        Score->SetMeasures(ScoreMeasures(Shown));
         Read = true;
         ShownCursor = -2;
     }

@@ -22,6 +22,9 @@ public:
     explicit TScoreView(QWidget* Parent);
 
     void SetMeasures(std::vector<TScoreMeasure> NewMeasures);
+    // The score of Entries, whose first Unchanged entries are those shown: only the rest is
+    // laid out again.
+    void Follow(const std::vector<TProgressionEntry>& Entries, std::size_t Unchanged);
     // The chord shown as the one at the cursor (none for -1), kept in view.
     void SetCurrent(int Index);
     // Where a voice's notehead of measure Index is drawn, in the viewport's coordinates.
@@ -35,6 +38,7 @@ protected:
 
 private:
     void UpdateScrollRange();
+    void MeasuresChanged();
     int MeasureLeft(int Index) const;
     int NoteX(int Index, int Voice) const;
     void PaintMeasure(QPainter& Painter, int Index, int Left);

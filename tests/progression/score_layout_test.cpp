@@ -51,3 +51,51 @@ TEST(ScoreLayout, AccidentalsWhereTheSignatureDiffersOnly) {
 }
 
 } // namespace
+
+namespace {
+
+std::vector<int> Sounding(const std::vector<TScoreMeasure>& Measures) {
+    std::vector<int> Notes;
+    for (const TScoreMeasure& Measure : Measures) {
+        for (const TScoreNote& Note : Measure.Notes) {
+            Notes.push_back(Note.Midi);
+        }
+    }
+    return Notes;
+}
+
+std::vector<std::string> Readings(const std::vector<TScoreMeasure>& Measures) {
+    std::vector<std::string> Texts;
+    for (const TScoreMeasure& Measure : Measures) {
+        Texts.push_back(Measure.Degree + "|" + Measure.Pivot + "|" +
+                        std::to_string(Measure.KeyChange));
+    }
+    return Texts;
+}
+
+// Growing a chord at a time, or changing the last chord (as Space does), gives the score that
+// laying out the whole progression gives.
+TEST(ScoreLayout, ExtendingGivesTheWholeLayout) {
+    const std::vector<TProgressionEntry> Entries = {
+        {{{'C', 0}, mdMajor}, 1, cvNormal}, {{{'C', 0}, mdMajor}, 6, cvNormal},
+        {{{'C', 0}, mdMajor}, 1, cvNormal}, {{{'G', 0}, mdMajor}, 5, cvNormal},
+        {{{'G', 0}, mdMajor}, 1, cvNormal}, {{{'A', 0}, mdMinor}, 5, cvNormal},
+    };
+    std::vector<TScoreMeasure> Grown;
+    for (std::size_t Count = 1; Count <= Entries.size(); ++Count) {
+        const std::vector<TProgressionEntry> First(Entries.begin(), Entries.begin() + Count);
+        ExtendScore(Grown, First);
+        const std::vector<TScoreMeasure> Whole = ScoreMeasures(First);
+        EXPECT_EQ(Sounding(Grown), Sounding(Whole)) << Count;
+        EXPECT_EQ(Readings(Grown), Readings(Whole)) << Count;
+    }
+    std::vector<TProgressionEntry> Changed = Entries;
+    Changed[3] = {{{'C', 0}, mdMajor}, 5, cvNormal}; // the pivot before it reads differently
+    Changed.resize(4);
+    Grown.resize(3);
+    ExtendScore(Grown, Changed);
+    EXPECT_EQ(Sounding(Grown), Sounding(ScoreMeasures(Changed)));
+    EXPECT_EQ(Readings(Grown), Readings(ScoreMeasures(Changed)));
+}
+
+} // namespace
