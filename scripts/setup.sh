@@ -9,7 +9,7 @@ packages=(
     libfluidsynth-dev fluid-soundfont-gm librtmidi-dev libsdl2-dev
     pulseaudio pulseaudio-utils pulseaudio-module-jack jackd2 libjack-jackd2-dev fluidsynth
     qt6-base-dev qt6-qpa-plugins fonts-ipafont-mincho fonts-freefont-ttf
-    xvfb xauth x11-utils xdotool imagemagick libxtst-dev libxml2-utils
+    xvfb xauth x11-utils xdotool imagemagick libxtst-dev libxml2-utils musescore3
 )
 
 missing=()

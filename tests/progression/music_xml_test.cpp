@@ -39,6 +39,7 @@ public:
         std::ofstream(Path, std::ios::binary) << Score;
     }
     ~TScoreFile() { unlink(Path.c_str()); }
+    const std::string& Name() const { return Path; }
     TScoreFile(const TScoreFile&) = delete;
     TScoreFile& operator=(const TScoreFile&) = delete;
 
@@ -153,6 +154,34 @@ TEST(MusicXml, AnEmptyProgressionIsStillAValidScore) {
     const TScoreFile File(MusicXmlScore({}, "2026-12-09"));
     EXPECT_EQ(File.Validate(), "");
     EXPECT_EQ(File.Select("count(//note/rest)"), std::vector<std::string>{"1"});
+}
+
+} // namespace
+
+namespace {
+
+// The export opened by a notation program: MuseScore converts it to a picture without an
+// error, where it is installed.
+TEST(MusicXml, MuseScoreReadsItWithoutAnError) {
+    int Status = 0;
+    const std::string Program = Output("command -v mscore3 || command -v musescore3", Status);
+    if (Status != 0 || Program.empty()) {
+        GTEST_SKIP() << "MuseScore 3 is not installed here";
+    }
+    const TScoreFile File(MusicXmlScore(kProgression, "2026-12-09"));
+    const std::string Folder = testing::TempDir() + "kadenzo-musescore-" + std::to_string(getpid());
+    const std::string Picture = Folder + "/score.png";
+    const std::string Said = Output(
+        "mkdir -p " + Folder + " && cd " + Folder + " && HOME=" + Folder +
+            " XDG_CONFIG_HOME=" + Folder + " XDG_DATA_HOME=" + Folder +
+            " XDG_RUNTIME_DIR=" + Folder + " QT_QPA_PLATFORM=offscreen timeout 120 " +
+            Program.substr(0, Program.find('\n')) + " -o " + Picture + " " + File.Name() + " 2>&1",
+        Status);
+    std::ifstream Drawn(Folder + "/score-1.png", std::ios::binary | std::ios::ate);
+    const auto Size = Drawn ? static_cast<long>(Drawn.tellg()) : 0L;
+    Output("rm -rf " + Folder, Status);
+    EXPECT_EQ(Said.find("Error"), std::string::npos) << Said;
+    EXPECT_GT(Size, 10000) << Said;
 }
 
 } // namespace
