@@ -144,29 +144,29 @@ void TFormMain::MakeMenuActions() {
         }
         FormScore->ShowInFront();
     });
-    ActionExportXml = new QAction(QStringLiteral("MusicXML に書き出す…"), this);
-    ActionExportXml->setObjectName(QStringLiteral("ActionExportXml"));
-    connect(ActionExportXml, &QAction::triggered, this, [this] {
-        const QString Name =
-            QFileDialog::getSaveFileName(this, QStringLiteral("MusicXML に書き出す"), QString(),
-                                         QStringLiteral("MusicXML (*.musicxml *.xml)"));
-        if (!Name.isEmpty()) {
-            Form.ExportMusicXml(Name.toStdString());
-        }
-        MemoChord->setFocus();
-    });
-    ActionExportMidi = new QAction(QStringLiteral("MIDI ファイルに書き出す…"), this);
-    ActionExportMidi->setObjectName(QStringLiteral("ActionExportMidi"));
-    connect(ActionExportMidi, &QAction::triggered, this, [this] {
-        const QString Name =
-            QFileDialog::getSaveFileName(this, QStringLiteral("MIDI ファイルに書き出す"), QString(),
-                                         QStringLiteral("MIDI ファイル (*.mid)"));
-        if (!Name.isEmpty()) {
-            Form.ExportMidiFile(Name.toStdString());
-        }
-        MemoChord->setFocus();
-    });
+    ActionExportXml =
+        MakeExportAction("ActionExportXml", "MusicXML に書き出す", "MusicXML (*.musicxml *.xml)",
+                         [this](const std::string& Name) { Form.ExportMusicXml(Name); });
+    ActionExportMidi =
+        MakeExportAction("ActionExportMidi", "MIDI ファイルに書き出す", "MIDI ファイル (*.mid)",
+                         [this](const std::string& Name) { Form.ExportMidiFile(Name); });
     MemoChord->AddMenuActions({ActionFourPart, ActionShowScore, ActionExportXml, ActionExportMidi});
+}
+
+// The item 「Title…」, which asks for a file name with the standard dialog and exports there.
+QAction* TFormMain::MakeExportAction(const char* Name, const char* Title, const char* Filter,
+                                     std::function<void(const std::string&)> Export) {
+    auto* Action = new QAction(QString::fromUtf8(Title) + QStringLiteral("…"), this);
+    Action->setObjectName(QString::fromUtf8(Name));
+    connect(Action, &QAction::triggered, this, [this, Title, Filter, Export] {
+        const QString File = QFileDialog::getSaveFileName(this, QString::fromUtf8(Title), QString(),
+                                                          QString::fromUtf8(Filter));
+        if (!File.isEmpty()) {
+            Export(File.toStdString());
+        }
+        MemoChord->setFocus();
+    });
+    return Action;
 }
 
 void TFormMain::contextMenuEvent(QContextMenuEvent* Event) {

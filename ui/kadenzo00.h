@@ -8,7 +8,9 @@
 #include <QTimer>
 
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QLineEdit;
@@ -42,6 +44,8 @@ private:
     void FlushPendingRelease();
     // The context menu's commands, beside the keys: they reach what no key does.
     void MakeMenuActions();
+    QAction* MakeExportAction(const char* Name, const char* Title, const char* Filter,
+                              std::function<void(const std::string&)> Export);
 
     // TFormMainView
     void FocusDisplay() override;

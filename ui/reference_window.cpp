@@ -2,10 +2,8 @@
 
 #include "ui/ui_style.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextEdit>
 
 namespace {
@@ -59,14 +57,7 @@ void TReferenceWindow::showEvent(QShowEvent* Event) {
 }
 
 void TReferenceWindow::ShowInFront() {
-    if (!isVisible()) {
-        if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
-            move(Screen->availableGeometry().center() - rect().center());
-        }
-        show();
-    }
-    raise();
-    activateWindow();
+    ::ShowInFront(*this);
 }
 
 bool TReferenceWindow::eventFilter(QObject* Watched, QEvent* Event) {

@@ -2,11 +2,9 @@
 
 #include "ui/ui_style.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -290,14 +288,7 @@ TScoreWindow::TScoreWindow(TSource Source)
 }
 
 void TScoreWindow::ShowInFront() {
-    if (!isVisible()) {
-        if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
-            move(Screen->availableGeometry().center() - rect().center());
-        }
-        show();
-    }
-    raise();
-    activateWindow();
+    ::ShowInFront(*this);
 }
 
 void TScoreWindow::Follow() {

@@ -1,6 +1,8 @@
 #include "ui/ui_style.h"
 
+#include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -38,4 +40,15 @@ void SetCellLines(QTextEdit& Field) {
     QTextBlockFormat Format;
     Format.setLineHeight(kCellHeight, QTextBlockFormat::FixedHeight);
     All.mergeBlockFormat(Format);
+}
+
+void ShowInFront(QWidget& Window) {
+    if (!Window.isVisible()) {
+        if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
+            Window.move(Screen->availableGeometry().center() - Window.rect().center());
+        }
+        Window.show();
+    }
+    Window.raise();
+    Window.activateWindow();
 }

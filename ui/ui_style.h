@@ -17,5 +17,8 @@ void SetCellLines(QTextEdit& Field);
 // The light yellow behind the main window, the key reference and every reference text.
 QColor PaperColour();
 
+// Shows a window centred on the screen, or brings it to the front if it is shown.
+void ShowInFront(QWidget& Window);
+
 // A fixed-size window with a title and a close button only.
 void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background);
