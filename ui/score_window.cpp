@@ -148,6 +148,9 @@ int TScoreView::NoteX(int Index, int Voice) const {
 }
 
 QPoint TScoreView::NoteCentre(int Index, int Voice) const {
+    if (Index < 0 || Index >= MeasureCount() || Voice < 0 || Voice > 3) {
+        return {-1, -1};
+    }
     const TScoreNote& Note =
         Measures[static_cast<std::size_t>(Index)].Notes[static_cast<std::size_t>(Voice)];
     const int Bottom = StaffLineY(Note.Staff, 4);

@@ -27,7 +27,9 @@ public:
     void Follow(const std::vector<TProgressionEntry>& Entries, std::size_t Unchanged);
     // The chord shown as the one at the cursor (none for -1), kept in view.
     void SetCurrent(int Index);
-    // Where a voice's notehead of measure Index is drawn, in the viewport's coordinates.
+    int MeasureCount() const { return static_cast<int>(Measures.size()); }
+    // Where a voice's notehead of measure Index is drawn, in the viewport's coordinates;
+    // (-1, -1) for a measure or voice that is not there.
     QPoint NoteCentre(int Index, int Voice) const;
     // The y of staff line Line (0 the top) of Staff (1 treble, 2 bass).
     static int StaffLineY(int Staff, int Line);

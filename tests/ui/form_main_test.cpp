@@ -236,6 +236,7 @@ private slots:
         const QColor Highlight(200, 220, 255);
         QCOMPARE(QColor(Shot.pixel(Newest.x() + 20, TScoreView::StaffLineY(1, 0) - 10)), Highlight);
         Key(Memo(), Qt::Key_1);
+        QTRY_COMPARE(View.MeasureCount(), 6);
         QTRY_COMPARE(QColor(View.viewport()->grab().toImage().pixel(
                          View.NoteCentre(5, 0).x() + 20, TScoreView::StaffLineY(1, 0) - 10)),
                      Highlight);
