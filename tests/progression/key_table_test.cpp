@@ -2,21 +2,11 @@
 #include "midi/midi_message.h"
 #include "midi/recording_backend.h"
 #include "progression/form_main_model.h"
+#include "tests/progression/test_view.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class TRecordingView : public TFormMainView {
-public:
-    void FocusDisplay() override {}
-    void ListDevices(const std::vector<std::string>&) override {}
-    void SelectDevice(int) override {}
-    std::optional<std::string> QueryFileName(const std::string&) override { return {}; }
-    void ShowError(const std::string&) override {}
-    void ShowConversionError(const std::string& Message) override { Shown = Message; }
-    std::string Shown;
-};
 
 struct TSession {
     TRecordingBackend Backend{{"Recorder 0"}};

@@ -49,7 +49,7 @@ public:
         const std::string Schema = KADENZO_MUSICXML_SCHEMA_DIR;
         const std::string Said = Output("XML_CATALOG_FILES=" + Schema +
                                             "/catalog.xml xmllint --nonet --noout --schema " +
-                                            Schema + "/musicxml.xsd " + Path + " 2>&1",
+                                            Schema + "/musicxml.xsd.gz " + Path + " 2>&1",
                                         Status);
         return Status == 0 ? std::string() : Said;
     }

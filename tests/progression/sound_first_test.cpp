@@ -2,20 +2,11 @@
 // the device before it writes a single line.
 #include "midi/recording_backend.h"
 #include "progression/form_main_model.h"
+#include "tests/progression/test_view.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class TSilentView : public TFormMainView {
-public:
-    void FocusDisplay() override {}
-    void ListDevices(const std::vector<std::string>&) override {}
-    void SelectDevice(int) override {}
-    std::optional<std::string> QueryFileName(const std::string&) override { return {}; }
-    void ShowError(const std::string&) override {}
-    void ShowConversionError(const std::string&) override {}
-};
 
 // Counts the note-ons handed over before the display first changed.
 class TFirstChange : public TLinesListener {
@@ -62,7 +53,7 @@ TEST(SoundFirst, EveryCommandThatPlaysSoundsBeforeItWrites) {
         {"Enter", 13, 0, true},
     };
     TRecordingBackend Backend({"Recorder 0"});
-    TSilentView View;
+    TRecordingView View;
     TFormMainModel Form(Backend, View);
     TFirstChange Watch(Backend);
     Form.Lines().SetListener(&Watch);
