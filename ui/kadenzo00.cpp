@@ -139,8 +139,7 @@ void TFormMain::MakeMenuActions() {
     ActionShowScore->setObjectName(QStringLiteral("ActionShowScore"));
     connect(ActionShowScore, &QAction::triggered, this, [this] {
         if (!FormScore) {
-            FormScore = std::make_unique<TScoreWindow>(
-                [this] { return std::make_pair(Form.GetProgression(), Form.GetCursor()); });
+            FormScore = std::make_unique<TScoreWindow>(Form);
         }
         FormScore->ShowInFront();
     });

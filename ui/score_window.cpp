@@ -275,8 +275,8 @@ void TScoreView::PaintNote(QPainter& Painter, const TScoreNote& Note, int X, int
     }
 }
 
-TScoreWindow::TScoreWindow(TSource Source)
-    : QWidget(nullptr), Source(std::move(Source)), Score(new TScoreView(this)),
+TScoreWindow::TScoreWindow(const TFormMainModel& Model)
+    : QWidget(nullptr), Model(Model), Score(new TScoreView(this)),
       ButtonClose(new QPushButton(QStringLiteral("閉じる"), this)) {
     setWindowTitle(QStringLiteral("譜表"));
     MakeFixedDialogFrame(*this, {640, kHeight + 60}, PaperColour());
@@ -295,7 +295,9 @@ void TScoreWindow::ShowInFront() {
 }
 
 void TScoreWindow::Follow() {
-    auto [Entries, Cursor] = Source();
+    // Read in place: the polling costs a comparison until the progression changes.
+    const std::vector<TProgressionEntry>& Entries = Model.GetProgression();
+    const int Cursor = Model.GetCursor();
     const auto Same = [](const TProgressionEntry& A, const TProgressionEntry& B) {
         return A.Degree == B.Degree && A.Variant == B.Variant &&
                A.Tonality.Mode == B.Tonality.Mode &&
@@ -308,7 +310,7 @@ void TScoreWindow::Follow() {
         Entries.begin());
     if (!Read || Unchanged != Entries.size() || Entries.size() != Shown.size()) {
         Score->Follow(Entries, Read ? Unchanged : 0);
-        Shown = std::move(Entries);
+        Shown = Entries;
         Read = true;
         ShownCursor = -2;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "progression/form_main_model.h"
 #include "progression/progression_entry.h"
 #include "progression/score_layout.h"
 
@@ -7,7 +8,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <vector>
 
 class QPainter;
@@ -55,9 +55,8 @@ private:
 // The window 「譜表」 beside the main window, following the progression as it is played.
 class TScoreWindow : public QWidget {
 public:
-    using TSource = std::function<std::pair<std::vector<TProgressionEntry>, int>()>;
-    // Source gives the progression and the cursor whenever asked.
-    explicit TScoreWindow(TSource Source);
+    // Shows the progression of Model, which outlives the window.
+    explicit TScoreWindow(const TFormMainModel& Model);
 
     void ShowInFront();
     // Reads the progression again, if it changed.
@@ -70,7 +69,7 @@ protected:
     void hideEvent(QHideEvent* Event) override;
 
 private:
-    TSource Source;
+    const TFormMainModel& Model;
     TScoreView* Score;
     QPushButton* ButtonClose;
     QTimer Watch;
