@@ -240,6 +240,11 @@ private slots:
         QTRY_COMPARE(QColor(View.viewport()->grab().toImage().pixel(
                          View.NoteCentre(5, 0).x() + 20, TScoreView::StaffLineY(1, 0) - 10)),
                      Highlight);
+        // Home and another first chord: the score is laid out again from the chord that changed.
+        Key(Memo(), Qt::Key_Home);
+        Key(Memo(), Qt::Key_5);
+        QTRY_COMPARE(View.MeasureCount(), 1);
+        QTRY_COMPARE(View.NoteCentre(0, 0).y(), TScoreView::StaffLineY(1, 4) - 4 * 4); // B4
         Key(Score, Qt::Key_Escape);
         QVERIFY(!Score->isVisible());
     }
