@@ -2,6 +2,7 @@
 
 #include "midi/jack_messages.h"
 #include "midi/midi_message.h"
+#include "midi/pulse_output.h"
 
 #include <SDL.h>
 #include <fluidsynth.h>
@@ -70,6 +71,7 @@ struct TFluidSynthBackend::TSynth {
     // Declared before the driver that may use it, so that it outlives it.
     std::unique_ptr<TSdlAudio> Sdl;
     FluidAudioDriver Driver{nullptr, delete_fluid_audio_driver};
+    std::unique_ptr<TPulseOutput> Pulse;
     std::string DriverName;
 };
 
@@ -186,6 +188,7 @@ void TFluidSynthBackend::Close(TMidiHandle Handle) {
     // The synth and its SoundFont stay loaded, so that opening the device again is quick;
     // the sound server's stream is released.
     Synth->Driver.reset();
+    Synth->Pulse.reset();
     Synth->Sdl.reset();
     Synth->DriverName.clear();
 }
@@ -250,8 +253,8 @@ std::unique_ptr<TFluidSynthBackend::TSynth> TFluidSynthBackend::LoadSynth() {
     // fraction of the time and memory.
     fluid_settings_setint(Settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setint(Settings, "synth.lock-memory", 0);
-    fluid_settings_setint(Settings, "audio.pulseaudio.adjust-latency", 0);
     fluid_settings_setint(Settings, "audio.jack.autoconnect", 1);
+    fluid_settings_setstr(Settings, "audio.jack.id", TPulseOutput::kName);
     Made->Synth.reset(new_fluid_synth(Settings));
     // Loaded without choosing presets: each channel gets one when it first plays.
     if (!Made->Synth ||
@@ -266,6 +269,12 @@ bool TFluidSynthBackend::StartAudio() {
     setenv("JACK_NO_START_SERVER", "1", 1);
     fluid_settings_t* Settings = Synth->Settings.get();
     for (const TDriverSetup& Setup : Drivers) {
+        if (Setup.Name == "pulseaudio") {
+            if (StartPulseAudio(Setup.PeriodSize)) {
+                return true;
+            }
+            continue;
+        }
         if (fluid_settings_setstr(Settings, "audio.driver", Setup.Name.c_str()) != FLUID_OK) {
             continue; // not built into this FluidSynth
         }
@@ -284,4 +293,19 @@ bool TFluidSynthBackend::StartAudio() {
         Synth->Sdl.reset();
     }
     return false;
+}
+
+// Our own PulseAudio client rather than the synth's driver, which names itself "FluidSynth".
+bool TFluidSynthBackend::StartPulseAudio(int PeriodFrames) {
+    fluid_synth_t* Fluid = Synth->Synth.get();
+    Synth->Pulse = TPulseOutput::Open(
+        [Fluid](float* Interleaved, int Frames) {
+            fluid_synth_write_float(Fluid, Frames, Interleaved, 0, 2, Interleaved, 1, 2);
+        },
+        static_cast<int>(SampleRate()), PeriodFrames);
+    if (!Synth->Pulse) {
+        return false;
+    }
+    Synth->DriverName = "pulseaudio";
+    return true;
 }

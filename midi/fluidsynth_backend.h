@@ -58,6 +58,7 @@ private:
     static std::unique_ptr<TSynth> LoadSynth();
     bool EnsureSynth();
     bool StartAudio();
+    bool StartPulseAudio(int PeriodFrames);
     void ResetChannels();
     void ChooseProgram(int Channel, int Program);
 

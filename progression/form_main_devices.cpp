@@ -53,6 +53,7 @@ bool TFormMainModel::OpenSelectedDevice(bool AtStartUp) {
         FatalExit("TInstrument.Openが失敗");
     }
     View.ShowError("TInstrument.Openが失敗");
+    View.SelectDevice(-1); // no device is open: none is shown as chosen
     return false;
 }
 

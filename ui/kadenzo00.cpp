@@ -61,7 +61,8 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
       Form(Backend, *this), UseScanCodes(QGuiApplication::platformName() == QLatin1String("xcb")) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("カデンツォ Ver 1.00"));
-    MakeFixedDialogFrame(*this, {513, 255}, PaperColour());
+    MakeFixedDialogFrame(*this, {513, 255}, PaperColour(), TWindowRole::Main);
+    setWindowIcon(KadenzoIcon());
     move(285, 126);
 
     ButtonHelp = AddButton("ButtonHelp", "操作方法", {440, 8, 65, 25});
@@ -297,6 +298,9 @@ void TFormMain::ListDevices(const std::vector<std::string>& Names) {
 
 void TFormMain::SelectDevice(int Index) {
     ListBoxDevs->setCurrentRow(Index);
+    if (Index < 0) {
+        ListBoxDevs->clearSelection();
+    }
 }
 
 std::optional<std::string> TFormMain::QueryFileName(const std::string& Caption) {

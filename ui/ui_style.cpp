@@ -17,12 +17,20 @@ QFont KadenzoFont() {
     return Font;
 }
 
+QIcon KadenzoIcon() {
+    return QIcon(QStringLiteral(":/kadenzo/kadenzo.svg"));
+}
+
 QColor PaperColour() {
     return {255, 255, 224};
 }
 
-void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background) {
-    Window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background,
+                          TWindowRole Role) {
+    // A dialog-typed main window would be kept off the taskbar by some desktops, and Qt makes
+    // a parentless dialog transient for its hidden group leader.
+    const Qt::WindowType Type = Role == TWindowRole::Main ? Qt::Window : Qt::Dialog;
+    Window.setWindowFlags(Type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     Window.setFixedSize(ClientSize);
     Window.setFont(KadenzoFont());

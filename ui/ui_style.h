@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QWidget>
 
 // The look all windows share: the Mincho font at 12 pixels, in which a full-width character is
@@ -20,5 +21,13 @@ QColor PaperColour();
 // Shows a window centred on the screen, or brings it to the front if it is shown.
 void ShowInFront(QWidget& Window);
 
-// A fixed-size window with a title and a close button only.
-void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background);
+// What a fixed-size window is to the desktop: the program's main window, listed in the taskbar
+// and the window switcher, or one of its secondary windows.
+enum class TWindowRole { Main, Secondary };
+
+// A fixed-size window with a title and a close button only (no maximise, no resize).
+void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background,
+                          TWindowRole Role = TWindowRole::Secondary);
+
+// The program's icon, drawn from its SVG wherever the desktop asks for a size.
+QIcon KadenzoIcon();

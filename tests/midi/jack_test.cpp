@@ -2,6 +2,7 @@
 // start-up sequence and one chord to a JACK MIDI client of this test. Runs under
 // with_jackd.sh.
 #include "harmony/calculator.h"
+#include "midi/fluidsynth_backend.h"
 #include "midi/instrument.h"
 #include "midi/midi_message.h"
 #include "midi/rtmidi_backend.h"
@@ -45,6 +46,7 @@ public:
     TMidiSink& operator=(const TMidiSink&) = delete;
 
     bool Running() const { return Client != nullptr; }
+    jack_client_t* Handle() const { return Client; }
     std::string PortName() const { return jack_port_name(Input); }
 
     // The bytes received so far, each message on a line of its own: "B0 7B 00".
@@ -114,6 +116,21 @@ TEST(JackPort, ReceivesTheStartUpSequenceAndAChordByteForByte) {
         "B0 7B 00", // destruction
     };
     EXPECT_EQ(Sink.Take(), Want);
+}
+
+// The built-in synth's audio client is listed under the program's name.
+TEST(JackPort, TheSynthsAudioClientIsNamedKadenzo) {
+    if (std::getenv("JACK_NO_START_SERVER") == nullptr) {
+        GTEST_SKIP() << "run under with_jackd.sh";
+    }
+    TMidiSink Sink;
+    ASSERT_TRUE(Sink.Running()) << "no JACK server";
+    TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer, {{"jack", 0, 0}});
+    ASSERT_TRUE(Synth.Open(0).has_value());
+    const char** Ports = jack_get_ports(Sink.Handle(), "^Kadenzo:", nullptr, 0);
+    ASSERT_NE(Ports, nullptr) << "no port of a client named Kadenzo";
+    EXPECT_NE(Ports[0], nullptr);
+    jack_free(Ports);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -65,6 +66,23 @@ int HoldSeconds() {
     return Hold != nullptr ? std::max(2, std::atoi(Hold)) : 2;
 }
 
+// The names of the streams now playing into the server, as the desktop's mixer shows them.
+std::string SinkInputNames() {
+    std::string Names;
+    if (FILE* Pactl = popen("pactl list sink-inputs", "r")) {
+        char Line[512];
+        while (fgets(Line, sizeof Line, Pactl) != nullptr) {
+            const std::string Text = Line;
+            if (Text.find("application.name = ") != std::string::npos ||
+                Text.find("media.name = ") != std::string::npos) {
+                Names += Text.substr(Text.find_first_not_of(" \t"));
+            }
+        }
+        pclose(Pactl);
+    }
+    return Names;
+}
+
 std::vector<float> PlayAndRecord(const std::string& Sink, int PeriodSize) {
     const std::string Path = testing::TempDir() + "kadenzo-sink.wav";
     {
@@ -78,6 +96,7 @@ std::vector<float> PlayAndRecord(const std::string& Sink, int PeriodSize) {
             return {};
         }
         EXPECT_EQ(Synth.AudioDriver(), "pulseaudio");
+        EXPECT_EQ(SinkInputNames(), "media.name = \"Kadenzo\"\napplication.name = \"Kadenzo\"\n");
         Instrument.SetVoice(49);
         TChordVariant Variant = cvNormal;
         Instrument.PlayChord(TCalculatorEx::ChordOf(Variant, {{'C', 0}, mdMajor}, 1));
@@ -134,6 +153,10 @@ TEST(SoundServer, TheChordReachesTheSinkWithoutGaps) {
         << " ms after the onset";
     const auto Energy = PitchClassEnergy(&Left[Begin], End - Begin, kRate);
     EXPECT_EQ(StrongestPitchClasses(Energy, 3), (std::vector<int>{0, 4, 7}));
+    // In its octave: the chord's lowest note is C3, nothing sounds an octave below it.
+    const double BelowLowest = GoertzelPower(&Left[Begin], End - Begin, NoteFrequency(36), kRate);
+    const double Lowest = GoertzelPower(&Left[Begin], End - Begin, NoteFrequency(48), kRate);
+    EXPECT_LT(BelowLowest, Lowest / 300);
 }
 
 } // namespace

@@ -287,6 +287,30 @@ private slots:
         QVERIFY(Memo()->hasFocus());
     }
 
+    // The desktop lists the program's only main window like any other: a normal window with the
+    // program's icon, still of fixed size with no maximise button.
+    void MainWindowIsANormalWindowWithTheIcon() {
+        QCOMPARE(Main->windowType(), Qt::Window);
+        QVERIFY(!(Main->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!Main->windowIcon().pixmap(48, 48).isNull());
+        QCOMPARE(Help->windowType(), Qt::Dialog);
+    }
+
+    // A device that does not open is reported and no longer shown as chosen.
+    void ADeviceThatFailsToOpenIsNotLeftSelected() {
+        auto* List = Control<QListWidget>("ListBoxDevs");
+        QCOMPARE(List->currentRow(), 0);
+        Backend->FailToOpen(1);
+        AnswerNextDialog([](QWidget* Dialog) { Dialog->close(); });
+        QTest::mouseClick(List->viewport(), Qt::LeftButton, {},
+                          List->visualItemRect(List->item(1)).center());
+        QCOMPARE(List->currentRow(), -1);
+        QVERIFY(List->selectedItems().isEmpty());
+        QTest::mouseClick(List->viewport(), Qt::LeftButton, {},
+                          List->visualItemRect(List->item(0)).center());
+        QCOMPARE(List->currentRow(), 0);
+    }
+
     void TabVisitsTheControlsInOrder() {
         const char* Order[] = {"ButtonHelp",    "ListBoxDevs",    "EditVoiceNo", "ButtonVoiceNo",
                                "ButtonExample", "ButtonSoundOff", "MemoChord",   "ButtonInit",

@@ -1,0 +1,73 @@
+#include "midi/pulse_output.h"
+
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <vector>
+
+struct TPulseOutput::TConnection {
+    explicit TConnection(pa_simple* Handle) : Handle(Handle) {}
+    ~TConnection() { pa_simple_free(Handle); }
+    TConnection(const TConnection&) = delete;
+    TConnection& operator=(const TConnection&) = delete;
+    pa_simple* Handle;
+};
+
+namespace {
+
+constexpr int kStereo = 2;
+constexpr std::uint32_t kServerChooses = static_cast<std::uint32_t>(-1);
+constexpr int kRealTimePriority = 60;
+
+// Ahead of every ordinary thread where the system allows it; as an ordinary thread elsewhere.
+void TryRealTime() {
+    sched_param Parameter{};
+    Parameter.sched_priority = kRealTimePriority;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &Parameter);
+}
+
+} // namespace
+
+std::unique_ptr<TPulseOutput> TPulseOutput::Open(TRender Render, int SampleRate,
+                                                 int PeriodFrames) {
+    const pa_sample_spec Spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(SampleRate), kStereo};
+    const auto PeriodBytes = static_cast<std::uint32_t>(PeriodFrames * kStereo * sizeof(float));
+    // The server asks for more as soon as one period has gone out: a key is heard after at
+    // most two periods.
+    const pa_buffer_attr Buffer{kServerChooses, PeriodBytes, kServerChooses, kServerChooses,
+                                kServerChooses};
+    int Error = 0;
+    pa_simple* Handle = pa_simple_new(nullptr, kName, PA_STREAM_PLAYBACK, nullptr, kName, &Spec,
+                                      nullptr, &Buffer, &Error);
+    if (Handle == nullptr) {
+        return nullptr;
+    }
+    return std::unique_ptr<TPulseOutput>(new TPulseOutput(
+        std::make_unique<TConnection>(Handle), std::move(Render), PeriodFrames));
+}
+
+TPulseOutput::TPulseOutput(std::unique_ptr<TConnection> Connection, TRender Render,
+                           int PeriodFrames)
+    : Connection(std::move(Connection)), Render(std::move(Render)), PeriodFrames(PeriodFrames),
+      Player([this] { Play(); }) {}
+
+TPulseOutput::~TPulseOutput() {
+    Stopping = true;
+    Player.join();
+}
+
+void TPulseOutput::Play() {
+    std::vector<float> Period(static_cast<std::size_t>(PeriodFrames) * kStereo);
+    const std::size_t Bytes = Period.size() * sizeof(float);
+    int Error = 0;
+    TryRealTime();
+    while (!Stopping) {
+        Render(Period.data(), PeriodFrames);
+        if (pa_simple_write(Connection->Handle, Period.data(), Bytes, &Error) < 0) {
+            return; // the server went away: silence, as with any lost sound card
+        }
+    }
+}
