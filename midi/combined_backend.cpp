@@ -51,6 +51,11 @@ void TCombinedBackend::Close(TMidiHandle Handle) {
     }
 }
 
+std::string TCombinedBackend::WhyOpenFailed(int Device) {
+    const std::optional<TLocal> Local = Locate(Device);
+    return Local ? Local->Part->WhyOpenFailed(Local->Device) : std::string();
+}
+
 std::optional<TCombinedBackend::TLocal> TCombinedBackend::Locate(int Device) {
     if (Device == -1) {
         if (Parts.empty()) {

@@ -17,6 +17,7 @@ public:
     std::optional<TMidiHandle> Open(int Device) override;
     void Send(TMidiHandle Handle, std::uint32_t Message) override;
     void Close(TMidiHandle Handle) override;
+    std::string WhyOpenFailed(int Device) override;
 
 private:
     struct TLocal {

@@ -1,6 +1,6 @@
 #include "midi/fluidsynth_backend.h"
 
-#include "midi/jack_messages.h"
+#include "midi/library_messages.h"
 #include "midi/midi_message.h"
 #include "midi/pulse_output.h"
 
@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -35,13 +36,37 @@ const char* const kSoundFonts[] = {
 
 void Quiet(int, const char*, void*) {}
 
+// The audio drivers built into this FluidSynth.
+std::set<std::string> AudioDriversOf(fluid_settings_t* Settings) {
+    std::set<std::string> Drivers;
+    fluid_settings_foreach_option(
+        Settings, "audio.driver", &Drivers, [](void* Found, const char*, const char* Option) {
+            static_cast<std::set<std::string>*>(Found)->insert(Option);
+        });
+    return Drivers;
+}
+
+// An audio output as its users know it.
+std::string OutputName(const std::string& Driver) {
+    static const std::pair<const char*, const char*> kNames[] = {
+        {"pipewire", "PipeWire"}, {"pulseaudio", "PulseAudio"}, {"alsa", "ALSA"},
+        {"jack", "JACK"},         {"sdl2", "SDL2"},
+    };
+    for (const auto& [Known, Name] : kNames) {
+        if (Driver == Known) {
+            return Name;
+        }
+    }
+    return Driver;
+}
+
 // A driver that cannot open is expected (no server, no sound card): the synth and libjack
 // would otherwise print each failed attempt on the terminal.
 void SilenceLibraries() {
     for (const int Level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
         fluid_set_log_function(Level, Quiet, nullptr);
     }
-    SilenceJackMessages();
+    SilenceAudioLibraryMessages();
 }
 
 // FluidSynth's SDL2 driver needs the program to start SDL's audio first.
@@ -211,6 +236,23 @@ std::string TFluidSynthBackend::AudioDriver() const {
     return Synth ? Synth->DriverName : "";
 }
 
+std::string TFluidSynthBackend::WhyOpenFailed(int Device) {
+    if ((Device != 0 && Device != -1) || IsOpen) {
+        return {};
+    }
+    if (!Synth) {
+        return "General MIDI の SoundFont が見つかりません (" + std::string(kSoundFonts[0]) +
+               " など)。fluid-soundfont-gm を入れると鳴ります。";
+    }
+    std::string Tried;
+    for (const std::string& Name : TriedOutputs) {
+        Tried += (Tried.empty() ? "" : "、") + Name;
+    }
+    return "音声出力 (" + (Tried.empty() ? std::string("なし") : Tried) +
+           ") のどれにもつながりません。サウンドサーバー (PulseAudio、PipeWire または JACK) "
+           "を起動するか、サウンドカードを確かめてください。";
+}
+
 // A device opened anew starts from the General MIDI defaults, as a hardware one would: no
 // sound, controllers reset, and program 1 on every channel once it plays.
 void TFluidSynthBackend::ResetChannels() {
@@ -268,16 +310,21 @@ bool TFluidSynthBackend::StartAudio() {
     // libjack would otherwise try to start a server of its own and wait seconds for it.
     setenv("JACK_NO_START_SERVER", "1", 1);
     fluid_settings_t* Settings = Synth->Settings.get();
+    TriedOutputs.clear();
+    const std::set<std::string> BuiltInDrivers = AudioDriversOf(Settings);
     for (const TDriverSetup& Setup : Drivers) {
         if (Setup.Name == "pulseaudio") {
+            TriedOutputs.push_back(OutputName(Setup.Name));
             if (StartPulseAudio(Setup.PeriodSize)) {
                 return true;
             }
             continue;
         }
-        if (fluid_settings_setstr(Settings, "audio.driver", Setup.Name.c_str()) != FLUID_OK) {
-            continue; // not built into this FluidSynth
+        if (BuiltInDrivers.count(Setup.Name) == 0 ||
+            fluid_settings_setstr(Settings, "audio.driver", Setup.Name.c_str()) != FLUID_OK) {
+            continue;
         }
+        TriedOutputs.push_back(OutputName(Setup.Name));
         if (Setup.PeriodSize > 0) {
             fluid_settings_setint(Settings, "audio.period-size", Setup.PeriodSize);
             fluid_settings_setint(Settings, "audio.periods", Setup.Periods);

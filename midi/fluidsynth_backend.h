@@ -52,6 +52,7 @@ public:
     double SampleRate() const;
     // The driver now playing ("" when none).
     std::string AudioDriver() const;
+    std::string WhyOpenFailed(int Device) override;
 
 private:
     struct TSynth;
@@ -67,4 +68,6 @@ private:
     std::future<std::unique_ptr<TSynth>> Loading;
     std::unique_ptr<TSynth> Synth;
     bool IsOpen = false;
+    // The audio outputs the last Open tried, in order, by their usual names.
+    std::vector<std::string> TriedOutputs;
 };

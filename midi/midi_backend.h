@@ -18,4 +18,7 @@ public:
     virtual std::optional<TMidiHandle> Open(int Device) = 0;
     virtual void Send(TMidiHandle Handle, std::uint32_t Message) = 0;
     virtual void Close(TMidiHandle Handle) = 0;
+    // After Open(Device) failed: what was tried and what would help, for the person at the
+    // computer (in Japanese), or "" when the back end has nothing to add.
+    virtual std::string WhyOpenFailed(int /*Device*/) { return {}; }
 };

@@ -3,6 +3,7 @@
 #include "midi/midi_backend.h"
 
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,7 +21,10 @@ public:
 
     explicit TRecordingBackend(std::vector<std::string> Names);
 
-    void FailToOpen(int Device) { Failing.insert(Device); }
+    void FailToOpen(int Device, std::string Reason = {}) {
+        Failing.insert(Device);
+        Reasons[Device] = std::move(Reason);
+    }
     // Called with every event as it happens, besides the log.
     void SetListener(std::function<void(const TEvent&)> Listener) {
         this->Listener = std::move(Listener);
@@ -35,10 +39,14 @@ public:
     std::optional<TMidiHandle> Open(int Device) override;
     void Send(TMidiHandle Handle, std::uint32_t Message) override;
     void Close(TMidiHandle Handle) override;
+    std::string WhyOpenFailed(int Device) override {
+        return Reasons.count(Device) > 0 ? Reasons[Device] : std::string();
+    }
 
 private:
     std::vector<std::string> Names;
     std::set<int> Failing;
+    std::map<int, std::string> Reasons;
     void Record(const TEvent& Event);
 
     std::vector<TEvent> Log;

@@ -1,6 +1,6 @@
 #include "midi/rtmidi_backend.h"
 
-#include "midi/jack_messages.h"
+#include "midi/library_messages.h"
 #include "midi/midi_message.h"
 
 #include <RtMidi.h>
@@ -58,7 +58,7 @@ std::unique_ptr<RtMidiOut> MakeClient(RtMidi::Api Api) {
 }
 
 std::vector<RtMidi::Api> ReachableApis() {
-    SilenceJackMessages();
+    SilenceAudioLibraryMessages();
     std::vector<RtMidi::Api> Apis;
     if (HasAlsaSequencer()) {
         Apis.push_back(RtMidi::LINUX_ALSA);

@@ -50,7 +50,8 @@ bool TFormMainModel::OpenSelectedDevice(bool AtStartUp) {
         return true;
     }
     if (AtStartUp) {
-        FatalExit("TInstrument.Openが失敗");
+        const std::string Why = Backend.WhyOpenFailed(SelectedDevice);
+        FatalExit("TInstrument.Openが失敗" + (Why.empty() ? "" : "\n" + Why));
     }
     View.ShowError("TInstrument.Openが失敗");
     View.SelectDevice(-1); // no device is open: none is shown as chosen

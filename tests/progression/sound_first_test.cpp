@@ -73,4 +73,21 @@ TEST(SoundFirst, EveryCommandThatPlaysSoundsBeforeItWrites) {
     Form.Lines().SetListener(nullptr);
 }
 
+// A device that does not open at start-up ends the program with the back end's reason under
+// the message; a back end with nothing to add leaves the message alone.
+TEST(StartUpDeathTest, ADeviceThatDoesNotOpenEndsTheProgramWithTheReason) {
+    const auto StartWith = [](const std::string& Reason) {
+        TRecordingBackend Backend({"Synth"});
+        Backend.FailToOpen(0, Reason);
+        TRecordingView View;
+        TFormMainModel Form(Backend, View);
+        Form.FormShow();
+    };
+    EXPECT_EXIT(StartWith("音声出力 (ALSA) のどれにもつながりません。"),
+                testing::ExitedWithCode(EXIT_FAILURE),
+                "^TInstrument.Openが失敗\n音声出力 \\(ALSA\\) のどれにもつながりません。\n$");
+    EXPECT_EXIT(StartWith(""), testing::ExitedWithCode(EXIT_FAILURE),
+                "^TInstrument.Openが失敗\n$");
+}
+
 } // namespace
