@@ -69,3 +69,41 @@ void TDisplayLayout::WriteChord(const TChord& Chord, const TProgressionEntry& At
 void TDisplayLayout::AppendSeparator() {
     Display.Append(CurrentLabelLine, kSeparator);
 }
+
+namespace {
+
+// Adds the characters of Text not yet in All.
+void AddNew(std::string& All, const std::string& Text) {
+    for (std::size_t At = 0; At < Text.size(); At += CharacterLength(Text, At)) {
+        const std::string Character = Text.substr(At, CharacterLength(Text, At));
+        if (All.find(Character) == std::string::npos) {
+            All += Character;
+        }
+    }
+}
+
+} // namespace
+
+std::string DisplayedCharacters() {
+    std::string All;
+    AddNew(All, std::string(kKeyLabelSuffix) + kSeparator + kSlotFiller);
+    const TChordVariant Variants[] = {cvNormal, cvBorrowed, cvDorian, cvNeapolitan};
+    for (const TMode Mode : {mdMajor, mdMinor}) {
+        for (const char Letter : {'C', 'D', 'E', 'F', 'G', 'A', 'B'}) {
+            for (std::int32_t Accidental = -3; Accidental <= 3; ++Accidental) {
+                AddNew(All, TCalculatorEx::TonalityLabel({{Letter, Accidental}, Mode}));
+            }
+        }
+        for (std::int32_t Degree = 0; Degree <= 8; ++Degree) {
+            for (const TChordVariant Variant : Variants) {
+                AddNew(All, TCalculatorEx::DegreeLabel(Mode, Degree, Variant));
+                if (Degree >= 1 && Degree <= 7) {
+                    TChordVariant Applied = Variant;
+                    AddNew(All, TCalculatorEx::ChordName(
+                                    TCalculatorEx::ChordOf(Applied, {{'C', 0}, Mode}, Degree)));
+                }
+            }
+        }
+    }
+    return All;
+}

@@ -5,6 +5,12 @@
 #include "progression/progression_entry.h"
 
 #include <cstdint>
+#include <string>
+
+// Every character the display can hold, each once: the labels' and names' characters (key
+// letters, accidentals, numerals, chord suffixes, the unknown mark) and the layout's own.
+// The window's font must give each its columns (harmony/display_width.h).
+std::string DisplayedCharacters();
 
 // Where a key label goes.
 enum class TKeyLabelPlace : std::uint8_t {

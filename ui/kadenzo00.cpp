@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -33,6 +34,7 @@ void ShowCritical(QWidget* Parent, const QString& Title, const std::string& Mess
     QMessageBox Box(QMessageBox::Critical, Title, QString::fromStdString(Message), QMessageBox::Ok,
                     Parent);
     Box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    MakePlainDialog(Box);
     Box.exec();
 }
 
@@ -313,6 +315,10 @@ std::optional<std::string> TFormMain::QueryFileName(const std::string& Caption) 
     if (auto* Field = Dialog.findChild<QLineEdit*>()) {
         Field->setMaxLength(kMaxFileNameLength);
     }
+    if (auto* Prompt = Dialog.findChild<QLabel*>()) {
+        Prompt->hide(); // the query has no prompt: no empty band over the field
+    }
+    MakePlainDialog(Dialog);
     if (Dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }

@@ -1,5 +1,12 @@
 #include "ui/ui_style.h"
 
+#include "harmony/display_width.h"
+#include "progression/display_layout.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QScreen>
@@ -8,13 +15,79 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
-QFont KadenzoFont() {
+#include <cstdio>
+
+namespace {
+
+constexpr int kPixelSize = 12;
+
+QFont FontOf(const QStringList& Families) {
     QFont Font;
-    // "ＭＳ 明朝" where it is installed; IPAMincho has the same cell widths everywhere else.
-    Font.setFamilies({QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho")});
-    Font.setPixelSize(12);
+    Font.setFamilies(Families);
+    Font.setPixelSize(kPixelSize);
     Font.setStyleHint(QFont::TypeWriter);
     return Font;
+}
+
+bool GivesEveryCharacterItsColumns(const QString& Family, const std::string& Characters) {
+    QFont Font = FontOf({Family});
+    Font.setStyleStrategy(QFont::NoFontMerging);
+    if (QFontInfo(Font).family().compare(Family, Qt::CaseInsensitive) != 0) {
+        return false; // another family stood in for it
+    }
+    const QFontMetricsF Metrics(Font);
+    const qreal Cell = Metrics.horizontalAdvance(QLatin1Char(' '));
+    for (std::size_t At = 0; At < Characters.size(); At += CharacterLength(Characters, At)) {
+        const QString Character =
+            QString::fromStdString(Characters.substr(At, CharacterLength(Characters, At)));
+        const uint Code = Character.toUcs4().value(0);
+        if (!Metrics.inFontUcs4(Code) ||
+            Metrics.horizontalAdvance(Character) != CharacterWidth(Characters[At]) * Cell) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QFont ChooseDisplayFont() {
+    const std::optional<QString> Family = FindCellFamily(DisplayFamilies(), DisplayedCharacters());
+    if (!Family) {
+        std::fprintf(stderr, "kadenzo: 和音名と度数がそろう和文フォント (%s) が見つかりません。"
+                             "fonts-ipafont-mincho を入れてください。\n",
+                     DisplayFamilies().join(QStringLiteral(", ")).toStdString().c_str());
+        return FontOf(DisplayFamilies());
+    }
+    return FontOf({*Family});
+}
+
+} // namespace
+
+QStringList DisplayFamilies() {
+    return {QStringLiteral("ＭＳ 明朝"),   QStringLiteral("MS Mincho"),
+            QStringLiteral("IPAMincho"),   QStringLiteral("IPAGothic"),
+            QStringLiteral("TakaoMincho"), QStringLiteral("TakaoGothic"),
+            QStringLiteral("Noto Sans Mono CJK JP")};
+}
+
+std::optional<QString> FindCellFamily(const QStringList& Families, const std::string& Characters) {
+    for (const QString& Family : Families) {
+        if (GivesEveryCharacterItsColumns(Family, Characters)) {
+            return Family;
+        }
+    }
+    return std::nullopt;
+}
+
+QFont KadenzoFont() {
+    static const QFont Chosen = ChooseDisplayFont();
+    return Chosen;
+}
+
+void MakePlainDialog(QDialog& Dialog) {
+    Dialog.setFont(KadenzoFont());
+    for (QAbstractButton* Button : Dialog.findChildren<QAbstractButton*>()) {
+        Button->setIcon(QIcon());
+    }
 }
 
 QIcon KadenzoIcon() {

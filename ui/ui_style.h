@@ -5,9 +5,27 @@
 #include <QIcon>
 #include <QWidget>
 
-// The look all windows share: the Mincho font at 12 pixels, in which a full-width character is
-// exactly two half-width cells, so that chord names stand over their numerals.
+#include <optional>
+#include <string>
+
+// The look all windows and their dialogs share: a Japanese font at 12 pixels in which every
+// character the display holds takes exactly its columns (a full-width one two half-width
+// cells), so that chord names stand over their numerals. Chosen at the first call from
+// DisplayFamilies(); when none is installed, says so on the terminal once and takes the
+// closest the system has.
 QFont KadenzoFont();
+
+// The families tried for the display, best first.
+QStringList DisplayFamilies();
+
+// The first of Families that is installed and gives every character of Characters (UTF-8)
+// its columns at 12 pixels, with no glyph borrowed from another font.
+std::optional<QString> FindCellFamily(const QStringList& Families, const std::string& Characters);
+
+class QDialog;
+
+// A dialog in the windows' font, its buttons without the style's stock icons.
+void MakePlainDialog(QDialog& Dialog);
 
 class QTextEdit;
 

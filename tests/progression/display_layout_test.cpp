@@ -205,3 +205,16 @@ TEST(DisplayLayout, CutsALongNameWhereTheNextOneBegins) {
 }
 
 } // namespace
+
+// The characters the window's font is measured on: every kind of label and name the display
+// writes, each once.
+TEST(DisplayedCharacters, HoldEveryLabelsAndNamesCharactersOnce) {
+    const std::string All = DisplayedCharacters();
+    for (const char* Character : {"Ｃ", "Ｂ", "ｃ", "ｂ", "♯", "♭", "？", "ｍ", "Ⅰ", "Ⅳ", "Ⅶ", "o",
+                                  "+", "-", "5", ":", " "}) {
+        const std::size_t At = All.find(Character);
+        EXPECT_NE(At, std::string::npos) << Character;
+        EXPECT_EQ(All.find(Character, At + 1), std::string::npos) << Character << " twice";
+    }
+    EXPECT_EQ(All.find('\n'), std::string::npos);
+}

@@ -7,6 +7,8 @@
 #include "ui/kadenzo60.h"
 #include "ui/progression_display.h"
 #include "ui/score_window.h"
+#include "ui/ui_style.h"
+#include "progression/display_layout.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -17,10 +19,12 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -72,6 +76,29 @@ QList<int> InkStarts(const QImage& Image, int Top, int Bottom, int Left, int Rig
     return Starts;
 }
 
+// The style of desktops whose dialog buttons carry stock icons (Qt's own platform theme on X11
+// does; the offscreen platform does not).
+class TButtonIconStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
+                  QStyleHintReturn* Return) const override {
+        if (Hint == SH_DialogButtonBox_ButtonsHaveIcons) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+    }
+};
+
+// A dialog in the windows' font, no button with a stock icon.
+void ExpectPlainDialog(const QDialog& Dialog) {
+    QCOMPARE(Dialog.font().family(), KadenzoFont().family());
+    const QList<QAbstractButton*> Buttons = Dialog.findChildren<QAbstractButton*>();
+    QVERIFY(!Buttons.isEmpty());
+    for (const QAbstractButton* Button : Buttons) {
+        QVERIFY2(Button->icon().isNull(), qPrintable(Button->text()));
+    }
+}
+
 } // namespace
 
 class TWindowsTest : public QObject {
@@ -97,6 +124,7 @@ private slots:
     void initTestCase() {
         // The choices kept across runs go to a test folder, and every run starts from none.
         QStandardPaths::setTestModeEnabled(true);
+        QApplication::setStyle(new TButtonIconStyle);
         QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo")).clear();
     }
 
@@ -488,6 +516,8 @@ private slots:
             QVERIFY(Query != nullptr);
             QCOMPARE(Query->windowTitle(), QStringLiteral("コード進行書出し"));
             QCOMPARE(Query->findChild<QLineEdit*>()->maxLength(), 255);
+            ExpectPlainDialog(*Query);
+            QVERIFY(!Query->findChild<QLabel*>()->isVisible()); // no empty prompt band
             Query->setTextValue(Path);
             Query->accept();
         });
@@ -519,6 +549,7 @@ private slots:
                 QVERIFY(Message != nullptr);
                 QCOMPARE(Message->windowTitle(), QStringLiteral("エラー"));
                 QCOMPARE(Message->icon(), QMessageBox::Critical);
+                ExpectPlainDialog(*Message);
                 QCOMPARE(Message->text(),
                          QStringLiteral("コード進行の読込みでエラーが発生しました。"));
                 Message->accept();
@@ -596,6 +627,32 @@ private slots:
         // The keys still play: the display takes none of them for itself.
         Key(Memo(), Qt::Key_5);
         QCOMPARE(Main->Model().GetProgression().size(), std::size_t{3});
+    }
+
+    // The display's font is the first family in which every character the display holds takes
+    // its columns: proportional fonts, fonts without the Japanese characters and fonts not
+    // installed are passed over.
+    void TheDisplayFontKeepsEveryCharacterInItsColumns() {
+        const std::string Characters = DisplayedCharacters();
+        const struct {
+            QStringList Families;
+            std::optional<QString> Found;
+        } Cases[] = {
+            {{"No Such Family", "IPAPMincho", "FreeMono", "DejaVu Sans", "IPAMincho"},
+             QStringLiteral("IPAMincho")},
+            {{"FreeMono", "DejaVu Sans Mono", "IPAPMincho"}, std::nullopt},
+            {{"FreeMono"}, std::nullopt},
+        };
+        for (const auto& Case : Cases) {
+            QCOMPARE(FindCellFamily(Case.Families, Characters), Case.Found);
+        }
+        // FreeMono keeps Latin cells but has no full-width letters: a monospaced Latin text
+        // alone passes.
+        QCOMPARE(FindCellFamily({"FreeMono"}, " :o+-5"), std::optional<QString>("FreeMono"));
+        // A family that is not installed is not the monospaced font that stands in for it.
+        QCOMPARE(FindCellFamily({"No Such Family"}, " :o+-5"), std::nullopt);
+        QCOMPARE(KadenzoFont().family(), QStringLiteral("IPAMincho"));
+        QCOMPARE(Memo()->font().family(), QStringLiteral("IPAMincho"));
     }
 
     // After 1 4 5 1, Ctrl+Up, 1 5 every chord name's ink starts where its numeral's does.
