@@ -8,8 +8,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     libfluidsynth-dev fluid-soundfont-gm librtmidi-dev libsdl2-dev
     pulseaudio pulseaudio-utils pulseaudio-module-jack jackd2 libjack-jackd2-dev fluidsynth
-    qt6-base-dev qt6-qpa-plugins fonts-ipafont-mincho fonts-freefont-ttf
-    xvfb xauth x11-utils xdotool imagemagick libxtst-dev libxml2-utils musescore3
+    libpulse-dev libasound2-dev
+    qt6-base-dev qt6-qpa-plugins libqt6svg6 fonts-ipafont-mincho fonts-freefont-ttf
+    xvfb xauth x11-utils xdotool imagemagick libxtst-dev libxml2-utils musescore3 openbox
 )
 
 missing=()
