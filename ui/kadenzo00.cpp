@@ -60,7 +60,7 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
 TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
                      TReferenceWindowSlot FormExample)
     : QWidget(nullptr), FormHelp(std::move(FormHelp)), FormExample(std::move(FormExample)),
-      Form(Backend, *this), UseScanCodes(QGuiApplication::platformName() == QLatin1String("xcb")) {
+      Form(Backend, *this), UseScanCodes(ReportsXKeycodes(QGuiApplication::platformName())) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("カデンツォ Ver 1.00"));
     MakeFixedDialogFrame(*this, {513, 255}, PaperColour(), TWindowRole::Main);

@@ -87,6 +87,10 @@ std::uint16_t VirtualKeyOf(const QKeyEvent& Event, bool UseScanCode) {
     return FromQtKey(Event);
 }
 
+bool ReportsXKeycodes(const QString& PlatformName) {
+    return PlatformName == QLatin1String("xcb") || PlatformName.startsWith(QLatin1String("wayland"));
+}
+
 TShiftState ShiftStateOf(Qt::KeyboardModifiers Modifiers) {
     TShiftState Shift = 0;
     if (Modifiers.testFlag(Qt::ShiftModifier)) {

@@ -38,6 +38,32 @@ TEST(ScanCodes, EveryKnownKeyMapsToItsVirtualKey) {
     }
 }
 
+TEST(ScanCodes, X11AndWaylandReportXKeycodes) {
+    const std::pair<const char*, bool> Platforms[] = {
+        {"xcb", true},        {"wayland", true}, {"wayland-egl", true},
+        {"offscreen", false}, {"minimal", false}, {"eglfs", false},
+    };
+    for (const auto& [Name, Reports] : Platforms) {
+        EXPECT_EQ(ReportsXKeycodes(QString::fromLatin1(Name)), Reports) << Name;
+    }
+}
+
+// Wayland's key events carry the evdev code plus 8: on a Japanese (JIS) keyboard the digit row
+// with Shift gives its own symbols, and the keycode still gives the digit.
+TEST(ScanCodes, TheJapaneseDigitRowWithShiftThroughWayland) {
+    constexpr quint32 kEvdevKey1 = 2; // KEY_1 in linux/input-event-codes.h
+    const Qt::Key JisShifted[] = {Qt::Key_Exclam,    Qt::Key_QuoteDbl,   Qt::Key_NumberSign,
+                                  Qt::Key_Dollar,    Qt::Key_Percent,    Qt::Key_Ampersand,
+                                  Qt::Key_Apostrophe, Qt::Key_ParenLeft, Qt::Key_ParenRight,
+                                  Qt::Key_unknown};
+    const bool UseScanCodes = ReportsXKeycodes(QStringLiteral("wayland"));
+    for (int i = 0; i < 10; ++i) {
+        const quint32 Code = kEvdevKey1 + static_cast<quint32>(i) + 8;
+        const QKeyEvent Event(QEvent::KeyPress, JisShifted[i], Qt::ShiftModifier, Code, 0, 0);
+        EXPECT_EQ(VirtualKeyOf(Event, UseScanCodes), "1234567890"[i]) << "key " << i + 1;
+    }
+}
+
 } // namespace
 
 int main(int Count, char** Arguments) {
