@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build pkg-config ccache
+    g++ cmake ninja-build pkg-config ccache dpkg-dev
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     libfluidsynth-dev fluid-soundfont-gm librtmidi-dev libsdl2-dev
     pulseaudio pulseaudio-utils pulseaudio-module-jack jackd2 libjack-jackd2-dev fluidsynth
