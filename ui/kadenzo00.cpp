@@ -299,10 +299,7 @@ void TFormMain::ListDevices(const std::vector<std::string>& Names) {
 }
 
 void TFormMain::SelectDevice(int Index) {
-    ListBoxDevs->setCurrentRow(Index);
-    if (Index < 0) {
-        ListBoxDevs->clearSelection();
-    }
+    ListBoxDevs->setCurrentRow(Index); // -1: none shown as chosen
 }
 
 std::optional<std::string> TFormMain::QueryFileName(const std::string& Caption) {

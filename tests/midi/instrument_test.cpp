@@ -210,6 +210,13 @@ TEST(CombinedBackend, NumbersThePartsDevicesInOrder) {
                                                                   "midi 1 B0 7B 00", "close 1"}));
     EXPECT_EQ(Describe(Synth.Events()), (std::vector<std::string>{"open -1", "midi -1 B0 7B 00",
                                                                   "midi -1 B0 7B 00", "close -1"}));
+
+    // Why a device did not open is its own part's answer, for the part's own number.
+    Ports.FailToOpen(1, "port b is gone");
+    Synth.FailToOpen(1, "not this one");
+    EXPECT_EQ(Combined.WhyOpenFailed(2), "port b is gone");
+    EXPECT_EQ(Combined.WhyOpenFailed(1), "");
+    EXPECT_EQ(Combined.WhyOpenFailed(3), "");
 }
 
 } // namespace
