@@ -2,12 +2,17 @@
 // they are first asked for; the event loop ends when the main window closes.
 #include "midi/combined_backend.h"
 #include "ui/kadenzo00.h"
+#include "ui/ui_style.h"
 
 #include <QApplication>
 
 int main(int Count, char** Arguments) {
     QApplication Application(Count, Arguments);
     Application.setQuitOnLastWindowClosed(false);
+    // Every window carries the icon; desktops match the windows (Wayland's app id, X11's
+    // WM_CLASS) to the desktop entry kadenzo.desktop by this name.
+    QApplication::setWindowIcon(KadenzoIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("kadenzo"));
     InstallWindowFatalExit();
     const std::unique_ptr<TMidiBackend> Backend = MakeSystemMidiBackend();
     TFormMain FormMain(*Backend);

@@ -42,6 +42,8 @@ check() {
     xprop -id "$window" _NET_WM_ICON | grep -q "Icon (64 x 64)" || fail "no icon drawn from kadenzo.svg"
     xprop -root _NET_CLIENT_LIST | grep -q "$(printf '0x%x' "$window")" ||
         fail "not among the window manager's clients"
+    xprop -id "$window" WM_CLASS | grep -q '"kadenzo"' ||
+        fail "not matched to kadenzo.desktop: $(xprop -id "$window" WM_CLASS)"
     local actions
     actions=$(xprop -id "$window" _NET_WM_ALLOWED_ACTIONS)
     grep -q "_NET_WM_ACTION_CLOSE" <<<"$actions" || fail "cannot be closed: $actions"
