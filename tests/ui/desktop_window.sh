@@ -31,7 +31,12 @@ check() {
         [[ -n $window ]] && break
         sleep 0.1
     done
-    sleep 0.5
+    # The window manager lists the window and Qt sets its icon shortly after it shows.
+    for _ in $(seq 100); do
+        xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q "Icon (64 x 64)" &&
+            xprop -root _NET_CLIENT_LIST | grep -q "$(printf '0x%x' "$window")" && break
+        sleep 0.1
+    done
     local status=0
     fail() { echo "desktop_window: $*" >&2; status=1; }
     [[ -n $window ]] || { echo "desktop_window: no window" >&2; kill "$running"; return 1; }
@@ -39,7 +44,8 @@ check() {
         fail "not a normal window: $(xprop -id "$window" _NET_WM_WINDOW_TYPE)"
     xprop -id "$window" WM_TRANSIENT_FOR | grep -q "not found" ||
         fail "transient: $(xprop -id "$window" WM_TRANSIENT_FOR)"
-    xprop -id "$window" _NET_WM_ICON | grep -q "Icon (64 x 64)" || fail "no icon drawn from kadenzo.svg"
+    xprop -id "$window" _NET_WM_ICON | grep -q "Icon (64 x 64)" ||
+        fail "no icon drawn from kadenzo.svg: $(xprop -id "$window" _NET_WM_ICON | grep "Icon (")"
     xprop -root _NET_CLIENT_LIST | grep -q "$(printf '0x%x' "$window")" ||
         fail "not among the window manager's clients"
     xprop -id "$window" WM_CLASS | grep -q '"kadenzo"' ||
