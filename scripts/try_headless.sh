@@ -37,7 +37,7 @@ play() {
     local window=""
     for _ in $(seq 100); do
         window=$(xdotool search --onlyvisible --name "カデンツォ" 2>/dev/null | head -n 1 || true)
-        if [[ -n $window ]] && xwininfo -id "$window" | grep -q "Map State: IsViewable"; then
+        if [[ -n $window ]] && [[ $(xwininfo -id "$window") == *"Map State: IsViewable"* ]]; then
             break
         fi
         window=""

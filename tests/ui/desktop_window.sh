@@ -14,10 +14,18 @@ trap 'kill $manager $xvfb 2>/dev/null || true; wait 2>/dev/null || true; rm -rf 
 read -r -t 20 number <&"$ready"
 exec {ready}<&-
 export DISPLAY=:$number
+
+# Whether the output of the command after PATTERN has a line matching it. The output is read
+# whole first: grep -q on a pipe would stop early and, under pipefail, fail the command.
+has() {
+    local text
+    text=$("${@:2}" 2>/dev/null) || return 1
+    grep -q -- "$1" <<<"$text"
+}
 openbox >"$log/openbox.log" 2>&1 &
 manager=$!
 for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+    has "window id" xprop -root _NET_SUPPORTING_WM_CHECK && break
     sleep 0.1
 done
 
@@ -33,22 +41,22 @@ check() {
     done
     # The window manager lists the window and Qt sets its icon shortly after it shows.
     for _ in $(seq 100); do
-        xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q "Icon (64 x 64)" &&
-            xprop -root _NET_CLIENT_LIST | grep -q "$(printf '0x%x' "$window")" && break
+        has "Icon (64 x 64)" xprop -id "$window" _NET_WM_ICON &&
+            has "$(printf '0x%x' "$window")" xprop -root _NET_CLIENT_LIST && break
         sleep 0.1
     done
     local status=0
     fail() { echo "desktop_window: $*" >&2; status=1; }
     [[ -n $window ]] || { echo "desktop_window: no window" >&2; kill "$running"; return 1; }
-    xprop -id "$window" _NET_WM_WINDOW_TYPE | grep -q "= _NET_WM_WINDOW_TYPE_NORMAL$" ||
+    has "= _NET_WM_WINDOW_TYPE_NORMAL$" xprop -id "$window" _NET_WM_WINDOW_TYPE ||
         fail "not a normal window: $(xprop -id "$window" _NET_WM_WINDOW_TYPE)"
-    xprop -id "$window" WM_TRANSIENT_FOR | grep -q "not found" ||
+    has "not found" xprop -id "$window" WM_TRANSIENT_FOR ||
         fail "transient: $(xprop -id "$window" WM_TRANSIENT_FOR)"
-    xprop -id "$window" _NET_WM_ICON | grep -q "Icon (64 x 64)" ||
+    has "Icon (64 x 64)" xprop -id "$window" _NET_WM_ICON ||
         fail "no icon drawn from kadenzo.svg: $(xprop -id "$window" _NET_WM_ICON | grep "Icon (")"
-    xprop -root _NET_CLIENT_LIST | grep -q "$(printf '0x%x' "$window")" ||
+    has "$(printf '0x%x' "$window")" xprop -root _NET_CLIENT_LIST ||
         fail "not among the window manager's clients"
-    xprop -id "$window" WM_CLASS | grep -q '"kadenzo"' ||
+    has '"kadenzo"' xprop -id "$window" WM_CLASS ||
         fail "not matched to kadenzo.desktop: $(xprop -id "$window" WM_CLASS)"
     local actions
     actions=$(xprop -id "$window" _NET_WM_ALLOWED_ACTIONS)
@@ -60,6 +68,6 @@ check() {
     [[ $status == 0 ]] && echo "desktop_window: a normal, fixed window with its icon"
     return $status
 }
-export -f check
+export -f check has
 export program log
 "$(dirname "$0")/../midi/with_pulseaudio.sh" bash -c check
