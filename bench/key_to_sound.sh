@@ -65,6 +65,6 @@ start_pulse
 kadenzo 'pulse_jack:front-left' 'Kadenzo through PulseAudio'
 peer pulseaudio 'pulse_jack:front-left' 'fluidsynth -a pulseaudio (its defaults)'
 stop_pulse
-kadenzo 'fluidsynth:left' 'Kadenzo on JACK'
+kadenzo 'Kadenzo:left' 'Kadenzo on JACK'
 peer jack 'fluidsynth:left' 'fluidsynth -a jack'
 echo "JACK server period: 128 frames at 48 kHz (2.7 ms)"
