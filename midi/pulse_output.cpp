@@ -35,9 +35,10 @@ std::unique_ptr<TPulseOutput> TPulseOutput::Open(TRender Render, int SampleRate,
                                                  int PeriodFrames) {
     const pa_sample_spec Spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(SampleRate), kStereo};
     const auto PeriodBytes = static_cast<std::uint32_t>(PeriodFrames * kStereo * sizeof(float));
-    // The server asks for more as soon as one period has gone out: a key is heard after at
-    // most two periods.
-    const pa_buffer_attr Buffer{kServerChooses, PeriodBytes, kServerChooses, kServerChooses,
+    // The server holds at most one period and asks for the next as soon as it has gone out:
+    // a key is heard after at most two periods (measured with bench/held_chord.sh and
+    // bench/key_to_sound.sh).
+    const pa_buffer_attr Buffer{PeriodBytes, PeriodBytes, kServerChooses, kServerChooses,
                                 kServerChooses};
     int Error = 0;
     pa_simple* Handle = pa_simple_new(nullptr, kName, PA_STREAM_PLAYBACK, nullptr, kName, &Spec,
