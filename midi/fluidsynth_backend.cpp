@@ -39,18 +39,18 @@ void Quiet(int, const char*, void*) {}
 // The audio drivers built into this FluidSynth.
 std::set<std::string> AudioDriversOf(fluid_settings_t* Settings) {
     std::set<std::string> Drivers;
-    fluid_settings_foreach_option(
-        Settings, "audio.driver", &Drivers, [](void* Found, const char*, const char* Option) {
-            static_cast<std::set<std::string>*>(Found)->insert(Option);
-        });
+    fluid_settings_foreach_option(Settings, "audio.driver", &Drivers,
+                                  [](void* Found, const char*, const char* Option) {
+                                      static_cast<std::set<std::string>*>(Found)->insert(Option);
+                                  });
     return Drivers;
 }
 
 // An audio output as its users know it.
 std::string OutputName(const std::string& Driver) {
     static const std::pair<const char*, const char*> kNames[] = {
-        {"pipewire", "PipeWire"}, {"pulseaudio", "PulseAudio"}, {"alsa", "ALSA"},
-        {"jack", "JACK"},         {"sdl2", "SDL2"},
+        {"pipewire", "PipeWire"}, {"pulseaudio", "PulseAudio"}, {"alsa", "ALSA"}, {"jack", "JACK"},
+        {"sdl2", "SDL2"},
     };
     for (const auto& [Known, Name] : kNames) {
         if (Driver == Known) {

@@ -31,9 +31,9 @@ void TryRealTime() {
 
 } // namespace
 
-std::unique_ptr<TPulseOutput> TPulseOutput::Open(TRender Render, int SampleRate,
-                                                 int PeriodFrames) {
-    const pa_sample_spec Spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(SampleRate), kStereo};
+std::unique_ptr<TPulseOutput> TPulseOutput::Open(TRender Render, int SampleRate, int PeriodFrames) {
+    const pa_sample_spec Format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(SampleRate),
+                                kStereo};
     const auto PeriodBytes = static_cast<std::uint32_t>(PeriodFrames * kStereo * sizeof(float));
     // The server holds at most one period and asks for the next as soon as it has gone out:
     // a key is heard after at most two periods (measured with bench/held_chord.sh and
@@ -41,13 +41,13 @@ std::unique_ptr<TPulseOutput> TPulseOutput::Open(TRender Render, int SampleRate,
     const pa_buffer_attr Buffer{PeriodBytes, PeriodBytes, kServerChooses, kServerChooses,
                                 kServerChooses};
     int Error = 0;
-    pa_simple* Handle = pa_simple_new(nullptr, kName, PA_STREAM_PLAYBACK, nullptr, kName, &Spec,
+    pa_simple* Handle = pa_simple_new(nullptr, kName, PA_STREAM_PLAYBACK, nullptr, kName, &Format,
                                       nullptr, &Buffer, &Error);
     if (Handle == nullptr) {
         return nullptr;
     }
-    return std::unique_ptr<TPulseOutput>(new TPulseOutput(
-        std::make_unique<TConnection>(Handle), std::move(Render), PeriodFrames));
+    return std::unique_ptr<TPulseOutput>(
+        new TPulseOutput(std::make_unique<TConnection>(Handle), std::move(Render), PeriodFrames));
 }
 
 TPulseOutput::TPulseOutput(std::unique_ptr<TConnection> Connection, TRender Render,

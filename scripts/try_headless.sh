@@ -35,7 +35,8 @@ play() {
     local running=$!
     # The window is typed into only once X shows it: focusing an unmapped window fails.
     local window=""
-    for _ in $(seq 100); do
+    # Up to 30 s: a loaded machine (a build beside the tests) can take that long.
+    for _ in $(seq 300); do
         window=$(xdotool search --onlyvisible --name "カデンツォ" 2>/dev/null | head -n 1 || true)
         if [[ -n $window ]] && [[ $(xwininfo -id "$window") == *"Map State: IsViewable"* ]]; then
             break

@@ -88,7 +88,8 @@ std::uint16_t VirtualKeyOf(const QKeyEvent& Event, bool UseScanCode) {
 }
 
 bool ReportsXKeycodes(const QString& PlatformName) {
-    return PlatformName == QLatin1String("xcb") || PlatformName.startsWith(QLatin1String("wayland"));
+    return PlatformName == QLatin1String("xcb") ||
+           PlatformName.startsWith(QLatin1String("wayland"));
 }
 
 TShiftState ShiftStateOf(Qt::KeyboardModifiers Modifiers) {

@@ -52,8 +52,9 @@ bool GivesEveryCharacterItsColumns(const QString& Family, const std::string& Cha
 QFont ChooseDisplayFont() {
     const std::optional<QString> Family = FindCellFamily(DisplayFamilies(), DisplayedCharacters());
     if (!Family) {
-        std::fprintf(stderr, "kadenzo: 和音名と度数がそろう和文フォント (%s) が見つかりません。"
-                             "fonts-ipafont-mincho を入れてください。\n",
+        std::fprintf(stderr,
+                     "kadenzo: 和音名と度数がそろう和文フォント (%s) が見つかりません。"
+                     "fonts-ipafont-mincho を入れてください。\n",
                      DisplayFamilies().join(QStringLiteral(", ")).toStdString().c_str());
         return FontOf(DisplayFamilies());
     }
@@ -63,9 +64,12 @@ QFont ChooseDisplayFont() {
 } // namespace
 
 QStringList DisplayFamilies() {
-    return {QStringLiteral("ＭＳ 明朝"),   QStringLiteral("MS Mincho"),
-            QStringLiteral("IPAMincho"),   QStringLiteral("IPAGothic"),
-            QStringLiteral("TakaoMincho"), QStringLiteral("TakaoGothic"),
+    return {QStringLiteral("ＭＳ 明朝"),
+            QStringLiteral("MS Mincho"),
+            QStringLiteral("IPAMincho"),
+            QStringLiteral("IPAGothic"),
+            QStringLiteral("TakaoMincho"),
+            QStringLiteral("TakaoGothic"),
             QStringLiteral("Noto Sans Mono CJK JP")};
 }
 
@@ -98,8 +102,7 @@ QColor PaperColour() {
     return {255, 255, 224};
 }
 
-void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background,
-                          TWindowRole Role) {
+void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background, TWindowRole Role) {
     // A dialog-typed main window would be kept off the taskbar by some desktops, and Qt makes
     // a parentless dialog transient for its hidden group leader.
     const Qt::WindowType Type = Role == TWindowRole::Main ? Qt::Window : Qt::Dialog;

@@ -112,16 +112,18 @@ TEST(BuiltInSynth, FailsToOpenWhenNoDriverWorks) {
     // A PulseAudio server named where none listens: never one started for the test.
     setenv("PULSE_SERVER", ("unix:" + (Folder / "no-server").string()).c_str(), 1);
     {
-        TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer,
-                                 {{"no-such-driver", 512, 2}, {"pulseaudio", 384, 2}, {"jack", 0, 0}});
+        TFluidSynthBackend Synth(
+            TFluidSynthBackend::TOutput::SoundServer,
+            {{"no-such-driver", 512, 2}, {"pulseaudio", 384, 2}, {"jack", 0, 0}});
         TInstrument Instrument(Synth);
         EXPECT_FALSE(Instrument.Open(0));
         EXPECT_FALSE(Instrument.Open(-1));
         EXPECT_EQ(Synth.AudioDriver(), "");
         // Says what it tried (only the outputs this FluidSynth has) and what would help.
-        EXPECT_EQ(Synth.WhyOpenFailed(0),
-                  "音声出力 (PulseAudio、JACK) のどれにもつながりません。サウンドサーバー (PulseAudio、"
-                  "PipeWire または JACK) を起動するか、サウンドカードを確かめてください。");
+        EXPECT_EQ(
+            Synth.WhyOpenFailed(0),
+            "音声出力 (PulseAudio、JACK) のどれにもつながりません。サウンドサーバー (PulseAudio、"
+            "PipeWire または JACK) を起動するか、サウンドカードを確かめてください。");
         EXPECT_EQ(Synth.WhyOpenFailed(1), "");
     }
     unsetenv("PULSE_SERVER");

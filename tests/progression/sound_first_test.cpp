@@ -86,8 +86,7 @@ TEST(StartUpDeathTest, ADeviceThatDoesNotOpenEndsTheProgramWithTheReason) {
     EXPECT_EXIT(StartWith("音声出力 (ALSA) のどれにもつながりません。"),
                 testing::ExitedWithCode(EXIT_FAILURE),
                 "^TInstrument.Openが失敗\n音声出力 \\(ALSA\\) のどれにもつながりません。\n$");
-    EXPECT_EXIT(StartWith(""), testing::ExitedWithCode(EXIT_FAILURE),
-                "^TInstrument.Openが失敗\n$");
+    EXPECT_EXIT(StartWith(""), testing::ExitedWithCode(EXIT_FAILURE), "^TInstrument.Openが失敗\n$");
 }
 
 } // namespace

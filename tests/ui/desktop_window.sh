@@ -34,7 +34,8 @@ check() {
     "$program" >"$log/kadenzo.log" 2>&1 &
     local running=$!
     local window=""
-    for _ in $(seq 100); do
+    # Up to 30 s: a loaded machine (a build beside the tests) can take that long.
+    for _ in $(seq 300); do
         window=$(xdotool search --onlyvisible --name "カデンツォ" 2>/dev/null | head -n 1 || true)
         [[ -n $window ]] && break
         sleep 0.1

@@ -1,6 +1,7 @@
 // The windows on Qt's offscreen platform, with recording MIDI devices in place of real ones.
 #include "midi/midi_message.h"
 #include "midi/recording_backend.h"
+#include "progression/display_layout.h"
 #include "progression/midi_file.h"
 #include "ui/kadenzo00.h"
 #include "ui/kadenzo50.h"
@@ -8,7 +9,6 @@
 #include "ui/progression_display.h"
 #include "ui/score_window.h"
 #include "ui/ui_style.h"
-#include "progression/display_layout.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>

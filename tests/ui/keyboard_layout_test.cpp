@@ -15,9 +15,9 @@
 namespace {
 
 // Degrees plain and with Shift, Ctrl and Alt, the keypad, arrows: one of each kind of command.
-const QStringList kKeys = {"1",          "shift+2", "shift+6", "4",      "ctrl+Up", "KP_5",
-                           "ctrl+alt+5", "shift+7", "Return",  "space",  "shift+0", "1",
-                           "ctrl+Down",  "5",       "shift+3", "alt+4",  "1"};
+const QStringList kKeys = {"1",          "shift+2", "shift+6", "4",     "ctrl+Up", "KP_5",
+                           "ctrl+alt+5", "shift+7", "Return",  "space", "shift+0", "1",
+                           "ctrl+Down",  "5",       "shift+3", "alt+4", "1"};
 
 struct TRun {
     std::vector<TRecordingBackend::TEvent> Events;
@@ -46,10 +46,10 @@ class TKeyboardLayoutTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(Main.IsReady(), 5000);
         Backend.ClearEvents();
         QProcess Typist;
-        Typist.start(QStringLiteral("xdotool"),
-                     QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
-                                 QStringLiteral("60")} +
-                         kKeys);
+        Typist.start(
+            QStringLiteral("xdotool"),
+            QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} +
+                kKeys);
         QTRY_VERIFY_WITH_TIMEOUT(Typist.state() == QProcess::NotRunning, 20000);
         QTest::qWait(300);
         Result.Events = Backend.Events();

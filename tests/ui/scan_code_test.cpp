@@ -40,7 +40,7 @@ TEST(ScanCodes, EveryKnownKeyMapsToItsVirtualKey) {
 
 TEST(ScanCodes, X11AndWaylandReportXKeycodes) {
     const std::pair<const char*, bool> Platforms[] = {
-        {"xcb", true},        {"wayland", true}, {"wayland-egl", true},
+        {"xcb", true},        {"wayland", true},  {"wayland-egl", true},
         {"offscreen", false}, {"minimal", false}, {"eglfs", false},
     };
     for (const auto& [Name, Reports] : Platforms) {
@@ -52,8 +52,8 @@ TEST(ScanCodes, X11AndWaylandReportXKeycodes) {
 // with Shift gives its own symbols, and the keycode still gives the digit.
 TEST(ScanCodes, TheJapaneseDigitRowWithShiftThroughWayland) {
     constexpr quint32 kEvdevKey1 = 2; // KEY_1 in linux/input-event-codes.h
-    const Qt::Key JisShifted[] = {Qt::Key_Exclam,    Qt::Key_QuoteDbl,   Qt::Key_NumberSign,
-                                  Qt::Key_Dollar,    Qt::Key_Percent,    Qt::Key_Ampersand,
+    const Qt::Key JisShifted[] = {Qt::Key_Exclam,     Qt::Key_QuoteDbl,  Qt::Key_NumberSign,
+                                  Qt::Key_Dollar,     Qt::Key_Percent,   Qt::Key_Ampersand,
                                   Qt::Key_Apostrophe, Qt::Key_ParenLeft, Qt::Key_ParenRight,
                                   Qt::Key_unknown};
     const bool UseScanCodes = ReportsXKeycodes(QStringLiteral("wayland"));
