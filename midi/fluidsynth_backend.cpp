@@ -296,7 +296,7 @@ std::unique_ptr<TFluidSynthBackend::TSynth> TFluidSynthBackend::LoadSynth() {
     fluid_settings_setint(Settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setint(Settings, "synth.lock-memory", 0);
     fluid_settings_setint(Settings, "audio.jack.autoconnect", 1);
-    fluid_settings_setstr(Settings, "audio.jack.id", TPulseOutput::kName);
+    fluid_settings_setstr(Settings, "audio.jack.id", kClientName);
     Made->Synth.reset(new_fluid_synth(Settings));
     // Loaded without choosing presets: each channel gets one when it first plays.
     if (!Made->Synth ||
@@ -309,37 +309,40 @@ std::unique_ptr<TFluidSynthBackend::TSynth> TFluidSynthBackend::LoadSynth() {
 bool TFluidSynthBackend::StartAudio() {
     // libjack would otherwise try to start a server of its own and wait seconds for it.
     setenv("JACK_NO_START_SERVER", "1", 1);
-    fluid_settings_t* Settings = Synth->Settings.get();
     TriedOutputs.clear();
-    const std::set<std::string> BuiltInDrivers = AudioDriversOf(Settings);
+    const std::set<std::string> BuiltInDrivers = AudioDriversOf(Synth->Settings.get());
     for (const TDriverSetup& Setup : Drivers) {
-        if (Setup.Name == "pulseaudio") {
-            TriedOutputs.push_back(OutputName(Setup.Name));
-            if (StartPulseAudio(Setup.PeriodSize)) {
-                return true;
-            }
-            continue;
-        }
-        if (BuiltInDrivers.count(Setup.Name) == 0 ||
-            fluid_settings_setstr(Settings, "audio.driver", Setup.Name.c_str()) != FLUID_OK) {
+        // PulseAudio is played by our own client; the others by the synth's drivers it has.
+        const bool OwnClient = Setup.Name == "pulseaudio";
+        if (!OwnClient && BuiltInDrivers.count(Setup.Name) == 0) {
             continue;
         }
         TriedOutputs.push_back(OutputName(Setup.Name));
-        if (Setup.PeriodSize > 0) {
-            fluid_settings_setint(Settings, "audio.period-size", Setup.PeriodSize);
-            fluid_settings_setint(Settings, "audio.periods", Setup.Periods);
-        }
-        if (Setup.Name == "sdl2") {
-            Synth->Sdl = std::make_unique<TSdlAudio>();
-        }
-        Synth->Driver.reset(new_fluid_audio_driver(Settings, Synth->Synth.get()));
-        if (Synth->Driver) {
+        if (OwnClient ? StartPulseAudio(Setup.PeriodSize) : StartSynthDriver(Setup)) {
             Synth->DriverName = Setup.Name;
             return true;
         }
-        Synth->Sdl.reset();
     }
     return false;
+}
+
+bool TFluidSynthBackend::StartSynthDriver(const TDriverSetup& Setup) {
+    fluid_settings_t* Settings = Synth->Settings.get();
+    if (fluid_settings_setstr(Settings, "audio.driver", Setup.Name.c_str()) != FLUID_OK) {
+        return false;
+    }
+    if (Setup.PeriodSize > 0) {
+        fluid_settings_setint(Settings, "audio.period-size", Setup.PeriodSize);
+        fluid_settings_setint(Settings, "audio.periods", Setup.Periods);
+    }
+    if (Setup.Name == "sdl2") {
+        Synth->Sdl = std::make_unique<TSdlAudio>();
+    }
+    Synth->Driver.reset(new_fluid_audio_driver(Settings, Synth->Synth.get()));
+    if (!Synth->Driver) {
+        Synth->Sdl.reset();
+    }
+    return Synth->Driver != nullptr;
 }
 
 // Our own PulseAudio client rather than the synth's driver, which names itself "FluidSynth".
@@ -350,9 +353,5 @@ bool TFluidSynthBackend::StartPulseAudio(int PeriodFrames) {
             fluid_synth_write_float(Fluid, Frames, Interleaved, 0, 2, Interleaved, 1, 2);
         },
         static_cast<int>(SampleRate()), PeriodFrames);
-    if (!Synth->Pulse) {
-        return false;
-    }
-    Synth->DriverName = "pulseaudio";
-    return true;
+    return Synth->Pulse != nullptr;
 }

@@ -59,6 +59,7 @@ private:
     static std::unique_ptr<TSynth> LoadSynth();
     bool EnsureSynth();
     bool StartAudio();
+    bool StartSynthDriver(const TDriverSetup& Setup);
     bool StartPulseAudio(int PeriodFrames);
     void ResetChannels();
     void ChooseProgram(int Channel, int Program);

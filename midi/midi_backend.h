@@ -4,6 +4,10 @@
 #include <optional>
 #include <string>
 
+// The name the program gives itself to sound servers and MIDI systems (PulseAudio's client and
+// stream, JACK's and the ALSA sequencer's clients), so that their mixers and lists show it.
+inline constexpr const char* kClientName = "Kadenzo";
+
 // A device opened by a back end; its meaning is the back end's own.
 using TMidiHandle = std::uint32_t;
 

@@ -1,5 +1,7 @@
 #include "midi/pulse_output.h"
 
+#include "midi/midi_backend.h"
+
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
@@ -7,14 +9,6 @@
 #include <sched.h>
 
 #include <vector>
-
-struct TPulseOutput::TConnection {
-    explicit TConnection(pa_simple* Handle) : Handle(Handle) {}
-    ~TConnection() { pa_simple_free(Handle); }
-    TConnection(const TConnection&) = delete;
-    TConnection& operator=(const TConnection&) = delete;
-    pa_simple* Handle;
-};
 
 namespace {
 
@@ -41,17 +35,17 @@ std::unique_ptr<TPulseOutput> TPulseOutput::Open(TRender Render, int SampleRate,
     const pa_buffer_attr Buffer{PeriodBytes, PeriodBytes, kServerChooses, kServerChooses,
                                 kServerChooses};
     int Error = 0;
-    pa_simple* Handle = pa_simple_new(nullptr, kName, PA_STREAM_PLAYBACK, nullptr, kName, &Format,
-                                      nullptr, &Buffer, &Error);
-    if (Handle == nullptr) {
+    TConnection Connection(pa_simple_new(nullptr, kClientName, PA_STREAM_PLAYBACK, nullptr,
+                                         kClientName, &Format, nullptr, &Buffer, &Error),
+                           pa_simple_free);
+    if (!Connection) {
         return nullptr;
     }
     return std::unique_ptr<TPulseOutput>(
-        new TPulseOutput(std::make_unique<TConnection>(Handle), std::move(Render), PeriodFrames));
+        new TPulseOutput(std::move(Connection), std::move(Render), PeriodFrames));
 }
 
-TPulseOutput::TPulseOutput(std::unique_ptr<TConnection> Connection, TRender Render,
-                           int PeriodFrames)
+TPulseOutput::TPulseOutput(TConnection Connection, TRender Render, int PeriodFrames)
     : Connection(std::move(Connection)), Render(std::move(Render)), PeriodFrames(PeriodFrames),
       Player([this] { Play(); }) {}
 
@@ -67,7 +61,7 @@ void TPulseOutput::Play() {
     TryRealTime();
     while (!Stopping) {
         Render(Period.data(), PeriodFrames);
-        if (pa_simple_write(Connection->Handle, Period.data(), Bytes, &Error) < 0) {
+        if (pa_simple_write(Connection.get(), Period.data(), Bytes, &Error) < 0) {
             return; // the server went away: silence, as with any lost sound card
         }
     }

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -21,10 +20,7 @@ public:
 
     explicit TRecordingBackend(std::vector<std::string> Names);
 
-    void FailToOpen(int Device, std::string Reason = {}) {
-        Failing.insert(Device);
-        Reasons[Device] = std::move(Reason);
-    }
+    void FailToOpen(int Device, std::string Reason = {}) { Failing[Device] = std::move(Reason); }
     // Called with every event as it happens, besides the log.
     void SetListener(std::function<void(const TEvent&)> Listener) {
         this->Listener = std::move(Listener);
@@ -40,13 +36,14 @@ public:
     void Send(TMidiHandle Handle, std::uint32_t Message) override;
     void Close(TMidiHandle Handle) override;
     std::string WhyOpenFailed(int Device) override {
-        return Reasons.count(Device) > 0 ? Reasons[Device] : std::string();
+        const auto Found = Failing.find(Device);
+        return Found != Failing.end() ? Found->second : std::string();
     }
 
 private:
     std::vector<std::string> Names;
-    std::set<int> Failing;
-    std::map<int, std::string> Reasons;
+    // The devices that fail to open, with what they say why.
+    std::map<int, std::string> Failing;
     void Record(const TEvent& Event);
 
     std::vector<TEvent> Log;

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr const char* kClientName = "Kadenzo";
-
 void QuietRtMidi(RtMidiError::Type, const std::string&, void*) {}
 
 // RtMidi reports a failed connection on std::cerr before it throws, and before an error

@@ -12,19 +12,13 @@ program=$(realpath "${KADENZO:-build/ui/kadenzo}")
 mkdir -p "$out"
 rm -f "$out/screen.png" "$out/sink.wav"
 
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-exec {ready}<> <(:)
-Xvfb -displayfd "$ready" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true' EXIT
-number=""
-read -r -t 20 number <&"$ready" || true
-exec {ready}<&-
-if [[ -z $number ]]; then
+source scripts/x_display.sh
+xvfb_pid=""
+trap 'kill $xvfb_pid 2>/dev/null || true; wait $xvfb_pid 2>/dev/null || true' EXIT
+if ! start_xvfb "$out/xvfb.log"; then
     echo "try_headless: Xvfb did not start (see $out/xvfb.log)" >&2
     exit 1
 fi
-export DISPLAY=:$number
 
 play() {
     set -euo pipefail
@@ -33,18 +27,8 @@ play() {
     sleep 0.5
     "$program" >"$out/kadenzo.log" 2>&1 &
     local running=$!
-    # The window is typed into only once X shows it: focusing an unmapped window fails.
-    local window=""
-    # Up to 30 s: a loaded machine (a build beside the tests) can take that long.
-    for _ in $(seq 300); do
-        window=$(xdotool search --onlyvisible --name "カデンツォ" 2>/dev/null | head -n 1 || true)
-        if [[ -n $window ]] && [[ $(xwininfo -id "$window") == *"Map State: IsViewable"* ]]; then
-            break
-        fi
-        window=""
-        sleep 0.1
-    done
-    if [[ -z $window ]]; then
+    local window
+    if ! window=$(wait_for_window); then
         echo "try_headless: the window never showed (see $out/kadenzo.log)" >&2
         kill "$running" "$recorder" 2>/dev/null || true
         return 1
@@ -59,7 +43,7 @@ play() {
     kill "$running"; wait "$running" || true
     kill -INT "$recorder"; wait "$recorder" || true
 }
-export -f play
+export -f play wait_for_window
 export out program
 tests/midi/with_pulseaudio.sh bash -c play
 

@@ -6,14 +6,11 @@
 set -euo pipefail
 program=$1
 log=$(mktemp -d)
-exec {ready}<> <(:)
-Xvfb -displayfd "$ready" -screen 0 1024x768x24 -nolisten tcp >"$log/xvfb.log" 2>&1 &
-xvfb=$!
+source "$(dirname "$0")/../../scripts/x_display.sh"
+xvfb_pid=""
 manager=""
-trap 'kill $manager $xvfb 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$log"' EXIT
-read -r -t 20 number <&"$ready"
-exec {ready}<&-
-export DISPLAY=:$number
+trap 'kill $manager $xvfb_pid 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$log"' EXIT
+start_xvfb "$log/xvfb.log"
 
 # Whether the output of the command after PATTERN has a line matching it. The output is read
 # whole first: grep -q on a pipe would stop early and, under pipefail, fail the command.
@@ -33,13 +30,8 @@ check() {
     set -euo pipefail
     "$program" >"$log/kadenzo.log" 2>&1 &
     local running=$!
-    local window=""
-    # Up to 30 s: a loaded machine (a build beside the tests) can take that long.
-    for _ in $(seq 300); do
-        window=$(xdotool search --onlyvisible --name "カデンツォ" 2>/dev/null | head -n 1 || true)
-        [[ -n $window ]] && break
-        sleep 0.1
-    done
+    local window
+    window=$(wait_for_window) || { echo "desktop_window: no window" >&2; kill "$running"; return 1; }
     # The window manager lists the window and Qt sets its icon shortly after it shows.
     for _ in $(seq 100); do
         has "Icon (64 x 64)" xprop -id "$window" _NET_WM_ICON &&
@@ -48,7 +40,6 @@ check() {
     done
     local status=0
     fail() { echo "desktop_window: $*" >&2; status=1; }
-    [[ -n $window ]] || { echo "desktop_window: no window" >&2; kill "$running"; return 1; }
     has "= _NET_WM_WINDOW_TYPE_NORMAL$" xprop -id "$window" _NET_WM_WINDOW_TYPE ||
         fail "not a normal window: $(xprop -id "$window" _NET_WM_WINDOW_TYPE)"
     has "not found" xprop -id "$window" WM_TRANSIENT_FOR ||
@@ -69,6 +60,6 @@ check() {
     [[ $status == 0 ]] && echo "desktop_window: a normal, fixed window with its icon"
     return $status
 }
-export -f check has
+export -f check has wait_for_window
 export program log
 "$(dirname "$0")/../midi/with_pulseaudio.sh" bash -c check
