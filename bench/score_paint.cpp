@@ -2,7 +2,7 @@
 // of an empty scroll area of the same size (the floor), both on Qt's offscreen platform.
 // Usage: score_paint [CHORDS]
 #include "progression/score_layout.h"
-#include "ui/score_window.h"
+#include "ui/score_view.h"
 
 #include <QApplication>
 

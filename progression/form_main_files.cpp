@@ -56,8 +56,10 @@ void TFormMainModel::ButtonReadClick() {
     }
     if (std::optional<std::vector<TProgressionEntry>> Read = ReadProgressionFile(*Name)) {
         Progression = std::move(*Read);
+        MarkChanged(0);
     } else {
         View.ShowError(kReadError);
     }
     ResetSession();
+    TellListeners();
 }

@@ -57,6 +57,7 @@ void TFormMainModel::OnKeyDown(std::uint16_t& Key, TShiftState Shift) {
         CommitDegree(Digit, Chosen);
     }
     Key = 0;
+    TellListeners();
 }
 
 void TFormMainModel::OnKeyUp(std::uint16_t Key, TShiftState) {
@@ -135,7 +136,7 @@ void TFormMainModel::NextInterpretation() {
         return;
     }
     Tonality = Found;
-    Progression.resize(Placed - 1);
+    CutProgression(Placed - 1);
     // The named chord's last reading and its key label give way to this one.
     CommitNamedChord(Previous, Named, TKeyLabelPlace::ReplaceLast);
     LastAction = laNamed;

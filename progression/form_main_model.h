@@ -6,6 +6,7 @@
 #include "progression/display_layout.h"
 #include "progression/form_main_view.h"
 #include "progression/progression_entry.h"
+#include "progression/progression_listener.h"
 #include "progression/voicing.h"
 
 #include <cstdint>
@@ -50,6 +51,11 @@ public:
     void SetVoicing(TVoicing NewVoicing) { Voicing = NewVoicing; }
     TVoicing GetVoicing() const { return Voicing; }
 
+    // Views told after each event handler that changed the progression or moved the cursor;
+    // each stays registered until it removes itself.
+    void AddListener(TProgressionListener& Listener);
+    void RemoveListener(TProgressionListener& Listener);
+
     // The working state, for the window and the runner to show.
     TDisplayLines& Lines() { return Layout.Lines(); }
     const std::vector<TProgressionEntry>& GetProgression() const { return Progression; }
@@ -84,6 +90,9 @@ private:
     // the cursor.
     void RecordChord(const TChord& Chord, std::int32_t NewDegree, TChordVariant NewVariant);
     void CutProgressionAtCursor();
+    void CutProgression(std::size_t Size);
+    // Entry Index keeps the four voices that just sounded.
+    void KeepVoices(std::size_t Index);
     // Sounds Chord, of Key, as the voicing asks: the first thing a command does once it knows
     // its chord, before any display work.
     void Sound(const TChord& Chord, const TTonality& Key);
@@ -93,6 +102,10 @@ private:
     // it has a degree there, else the new key's label and a gap.
     void WriteKeyChange(const std::optional<TChord>& Previous, TKeyLabelPlace Place);
     bool OpenSelectedDevice(bool AtStartUp);
+    // Entries from Index on are new or different.
+    void MarkChanged(std::size_t Index);
+    // Tells the listeners what changed since they were last told.
+    void TellListeners();
     void SoundOff();
 
     TMidiBackend& Backend;
@@ -114,4 +127,8 @@ private:
     TChordVariant Variant = 0;
     std::uint16_t HeldArrow = 0;
     TLastAction LastAction = laNone;
+
+    std::vector<TProgressionListener*> Listeners;
+    std::optional<std::size_t> FirstChanged;
+    std::optional<std::size_t> ToldCurrent;
 };

@@ -1,6 +1,8 @@
 #include "harmony/calculator.h"
 #include "progression/form_main_model.h"
 
+#include <algorithm>
+
 namespace {
 
 const TTonality kCMajor{{'C', 0}, mdMajor};
@@ -11,6 +13,34 @@ const TTonality kCMajor{{'C', 0}, mdMajor};
 // window has run FormShow finds one (its messages are dropped).
 TFormMainModel::TFormMainModel(TMidiBackend& Backend, TFormMainView& View)
     : Backend(Backend), View(View), Instrument(std::make_unique<TInstrument>(Backend)) {}
+
+void TFormMainModel::AddListener(TProgressionListener& Listener) {
+    Listeners.push_back(&Listener);
+}
+
+void TFormMainModel::RemoveListener(TProgressionListener& Listener) {
+    Listeners.erase(std::remove(Listeners.begin(), Listeners.end(), &Listener), Listeners.end());
+}
+
+void TFormMainModel::MarkChanged(std::size_t Index) {
+    FirstChanged = std::min(FirstChanged.value_or(Index), Index);
+}
+
+void TFormMainModel::TellListeners() {
+    // Space moves the cursor past the last entry; the chord at the cursor is still that one.
+    const std::size_t Placed = std::min(Progression.size(), static_cast<std::size_t>(Cursor));
+    const std::optional<std::size_t> Current =
+        Placed == 0 ? std::nullopt : std::optional<std::size_t>(Placed - 1);
+    if (!FirstChanged && Current == ToldCurrent) {
+        return;
+    }
+    const TProgressionChange Change{FirstChanged, Current};
+    FirstChanged.reset();
+    ToldCurrent = Current;
+    for (TProgressionListener* Listener : Listeners) {
+        Listener->ProgressionChanged(Change);
+    }
+}
 
 void TFormMainModel::ResetSession() {
     SoundOff();
@@ -38,7 +68,8 @@ void TFormMainModel::RecordChord(const TChord& Chord, std::int32_t NewDegree,
     Variant = NewVariant;
     Layout.WriteChord(Chord, {Tonality, Degree, Variant});
     CutProgressionAtCursor();
-    Progression.push_back({Tonality, Degree, Variant});
+    MarkChanged(Progression.size());
+    Progression.push_back({Tonality, Degree, Variant, LastVoices});
     ++Cursor;
     LastAction = laDegree;
 }
@@ -52,6 +83,7 @@ void TFormMainModel::ReplayNext() {
     TChordVariant EntryVariant = Entry.Variant;
     const TChord Chord = TCalculatorEx::ChordOf(EntryVariant, Entry.Tonality, Entry.Degree);
     Sound(Chord, Entry.Tonality);
+    KeepVoices(static_cast<std::size_t>(Cursor));
     if (!TCalculatorEx::SameTonality(Entry.Tonality, Tonality)) {
         const std::optional<TChord> Previous = PreviousChord();
         Tonality = Entry.Tonality;
@@ -67,8 +99,10 @@ void TFormMainModel::ReplayNext() {
 void TFormMainModel::ButtonInitClick() {
     SoundOff();
     Progression.clear();
+    MarkChanged(0);
     HeldArrow = 0;
     ResetSession();
+    TellListeners();
 }
 
 TKeyLabelPlace TFormMainModel::NextKeyLabelPlace() const {
@@ -106,8 +140,23 @@ void TFormMainModel::Sound(const TChord& Chord, const TTonality& Key) {
 }
 
 void TFormMainModel::CutProgressionAtCursor() {
-    if (Progression.size() > static_cast<std::size_t>(Cursor)) {
-        Progression.resize(static_cast<std::size_t>(Cursor));
+    CutProgression(static_cast<std::size_t>(Cursor));
+}
+
+void TFormMainModel::CutProgression(std::size_t Size) {
+    if (Progression.size() > Size) {
+        Progression.resize(Size);
+        MarkChanged(Size);
+    }
+}
+
+// A replayed entry shows the four voices it sounded with last; one replayed in the block
+// voicing keeps those it had.
+void TFormMainModel::KeepVoices(std::size_t Index) {
+    std::optional<TFourVoices>& Kept = Progression[Index].Voices;
+    if (LastVoices && Kept != LastVoices) {
+        Kept = LastVoices;
+        MarkChanged(Index);
     }
 }
 

@@ -91,7 +91,8 @@ std::string MusicXmlScore(const std::vector<TProgressionEntry>& Entries, const s
            "<identification><encoding><software>Kadenzo</software><encoding-date>"
         << Date
         << "</encoding-date></encoding></identification>\n"
-           "<part-list><score-part id=\"P1\"><part-name>Kadenzo</part-name><score-instrument id=\"P1-I1\"><instrument-name>Kadenzo</instrument-name></score-instrument></score-part>"
+           "<part-list><score-part id=\"P1\"><part-name>Kadenzo</part-name><score-instrument "
+           "id=\"P1-I1\"><instrument-name>Kadenzo</instrument-name></score-instrument></score-part>"
            "</part-list>\n<part id=\"P1\">\n";
     const std::vector<TScoreMeasure> Measures = ScoreMeasures(Entries);
     for (std::size_t i = 0; i < Measures.size(); ++i) {

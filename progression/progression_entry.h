@@ -1,8 +1,10 @@
 #pragma once
 
 #include "harmony/chord.h"
+#include "harmony/four_part.h"
 
 #include <cstdint>
+#include <optional>
 
 // One recorded chord: the key it was placed in, its degree there and its variant. The chord
 // itself is rebuilt with ChordOf whenever it is needed.
@@ -10,6 +12,9 @@ struct TProgressionEntry {
     TTonality Tonality;
     std::int32_t Degree;
     TChordVariant Variant;
+    // The four voices it last sounded with; nothing when it never sounded in four parts (a
+    // block chord, an entry read from a file). Not written to a progression file.
+    std::optional<TFourVoices> Voices = std::nullopt;
 };
 
 // What the last command that took effect did: it gates Enter and Space and decides where
