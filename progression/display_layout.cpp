@@ -66,6 +66,15 @@ void TDisplayLayout::WriteChord(const TChord& Chord, const TProgressionEntry& At
     Display.Append(CurrentLabelLine, DegreeLabelOf(At));
 }
 
+void TDisplayLayout::EraseLastChordName(const TChord& Chord) {
+    const std::string Name = TCalculatorEx::ChordName(Chord);
+    const std::string& Line = Display.Get(kChordLine);
+    if (Line.size() >= Name.size() &&
+        Line.compare(Line.size() - Name.size(), Name.size(), Name) == 0) {
+        Display.CutTo(kChordLine, Display.Width(kChordLine) - DisplayWidth(Name));
+    }
+}
+
 void TDisplayLayout::AppendSeparator() {
     Display.Append(CurrentLabelLine, kSeparator);
 }

@@ -44,6 +44,9 @@ public:
     void WritePivot(const TProgressionEntry& Pivot, TKeyLabelPlace Place);
     // Chord's name on the chord line over its degree label At its key.
     void WriteChord(const TChord& Chord, const TProgressionEntry& At);
+    // Takes Chord's name off the end of the chord line, where it stands last, so that the
+    // chord written again in another key leaves nothing of the name it had.
+    void EraseLastChordName(const TChord& Chord);
     // The gap after a key label that no degree label follows.
     void AppendSeparator();
 

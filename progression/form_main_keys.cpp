@@ -109,11 +109,14 @@ void TFormMainModel::EnterChordName(char Letter, bool Sharp, bool Flat, bool Min
 }
 
 void TFormMainModel::CommitNamedChord(const std::optional<TChord>& Previous, const TChord& Named,
-                                      TKeyLabelPlace Place) {
+                                      TKeyLabelPlace Place, TNamedReading Reading) {
     TChordVariant NamedVariant = cvNormal;
     const std::int32_t NamedDegree = TCalculatorEx::FindDegree(Tonality, Named, NamedVariant);
     const TChord Chord = TCalculatorEx::ChordOf(NamedVariant, Tonality, NamedDegree);
     Sound(Chord, Tonality);
+    if (Reading == TNamedReading::Again) {
+        Layout.EraseLastChordName(Named);
+    }
     WriteKeyChange(Previous, Place);
     RecordChord(Chord, NamedDegree, NamedVariant);
 }
@@ -138,7 +141,7 @@ void TFormMainModel::NextInterpretation() {
     Tonality = Found;
     CutProgression(Placed - 1);
     // The named chord's last reading and its key label give way to this one.
-    CommitNamedChord(Previous, Named, TKeyLabelPlace::ReplaceLast);
+    CommitNamedChord(Previous, Named, TKeyLabelPlace::ReplaceLast, TNamedReading::Again);
     LastAction = laNamed;
 }
 

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+// A named chord placed for the first time, or read again in another key by Space.
+enum class TNamedReading : std::uint8_t { First, Again };
+
 // Modifier bits of a key event.
 using TShiftState = std::uint8_t;
 inline constexpr TShiftState ssShift = 1;
@@ -77,8 +80,10 @@ public:
     // Keyboard commands.
     void ChangeKey(bool FifthUp, bool FifthDown);
     void EnterChordName(char Letter, bool Sharp, bool Flat, bool Minor, bool Diminished);
+    // Named, placed in the current key. Read again, its name (last on the chord line) is
+    // written afresh rather than over what is left of the old one.
     void CommitNamedChord(const std::optional<TChord>& Previous, const TChord& Named,
-                          TKeyLabelPlace Place);
+                          TKeyLabelPlace Place, TNamedReading Reading = TNamedReading::First);
     void NextInterpretation();
     void SecondaryDominant(std::int32_t Digit);
     void PivotTo(std::int32_t Target);

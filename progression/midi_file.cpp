@@ -13,10 +13,6 @@ constexpr int kQuartersPerMeasure = 4;
 constexpr int kMeasure = MidiFileTicksPerQuarter * kQuartersPerMeasure;
 constexpr int kVelocity = 64;
 constexpr int kMicrosecondsPerMinute = 60'000'000;
-// A key signature event holds -7..7: keys past seven fifths are written as their enharmonic
-// neighbour twelve fifths away (G♯ major as A♭ major).
-constexpr int kMostFifths = 7;
-constexpr int kFifthsPerCircle = 12;
 
 // The events of one track, with their delta times, as the file holds them.
 class TTrack {
@@ -66,14 +62,9 @@ private:
     int Last = 0;
 };
 
+// A key signature event holds -7..7: the key as a score writes it.
 std::string KeySignature(const TTonality& Key) {
-    std::int64_t Fifths = KeySignatureFifths(Key);
-    while (Fifths > kMostFifths) {
-        Fifths -= kFifthsPerCircle;
-    }
-    while (Fifths < -kMostFifths) {
-        Fifths += kFifthsPerCircle;
-    }
+    const std::int32_t Fifths = KeySignatureFifths(WrittenKey(Key));
     return {static_cast<char>(static_cast<std::int8_t>(Fifths)),
             static_cast<char>(Key.Mode == mdMinor ? 1 : 0)};
 }

@@ -97,14 +97,11 @@ std::string MusicXmlScore(const std::vector<TProgressionEntry>& Entries, const s
     const std::vector<TScoreMeasure> Measures = ScoreMeasures(Entries);
     for (std::size_t i = 0; i < Measures.size(); ++i) {
         const TScoreMeasure& Measure = Measures[i];
-        TChordVariant Variant = Entries[i].Variant;
-        const TChord Chord =
-            TCalculatorEx::ChordOf(Variant, Entries[i].Tonality, Entries[i].Degree);
         Out << "<measure number=\"" << i + 1 << "\">";
         if (Measure.KeyChange) {
             WriteKey(Out, Measure.Key, i == 0);
         }
-        WriteHarmony(Out, Chord, Measure.Degree);
+        WriteHarmony(Out, Measure.Chord, Measure.Degree);
         WriteNotes(Out, Measure);
         Out << "</measure>\n";
     }

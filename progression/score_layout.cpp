@@ -3,6 +3,7 @@
 #include "harmony/calculator.h"
 #include "harmony/four_part.h"
 #include "harmony/key_signature.h"
+#include "progression/voicing.h"
 
 #include <algorithm>
 #include <string_view>
@@ -10,7 +11,6 @@
 namespace {
 
 constexpr std::string_view kSharpOrder = "FCGDAEB";
-constexpr int kMostFifths = 7;
 // The natural letters' pitch classes and places in the octave from C, indexed A..G.
 constexpr int kLetterPitchClasses[7] = {9, 11, 0, 2, 4, 5, 7};
 constexpr int kLetterSteps[7] = {5, 6, 0, 1, 2, 3, 4};
@@ -64,13 +64,14 @@ int SignatureAlter(std::int32_t Fifths, char Letter) {
 
 namespace {
 
-// The chord before a change of key, read in the new key where it has a degree there.
+// The chord before a change of key, read in the new key where it has a degree there (as the
+// display reads it), labelled with the key as written.
 std::string PivotReading(const TChord& Chord, const TTonality& Next) {
     TChordVariant PivotVariant = cvNormal;
     const std::int32_t Pivot = TCalculatorEx::FindDegree(Next, Chord, PivotVariant);
-    return Pivot > 0
-               ? TCalculatorEx::TonalityLabel(Next) + ": " + DegreeText(Next, Pivot, PivotVariant)
-               : std::string();
+    return Pivot > 0 ? TCalculatorEx::TonalityLabel(WrittenKey(Next)) + ": " +
+                           DegreeText(Next, Pivot, PivotVariant)
+                     : std::string();
 }
 
 TChord ChordOfEntry(const TProgressionEntry& Entry, TChordVariant& Variant) {
@@ -89,29 +90,31 @@ void ExtendScore(std::vector<TScoreMeasure>& Measures,
         TScoreMeasure& Last = Measures.back();
         Previous = TFourVoices{Last.Notes[0].Midi, Last.Notes[1].Midi, Last.Notes[2].Midi,
                                Last.Notes[3].Midi};
+        const TProgressionEntry& Before = Entries[From - 1];
         TChordVariant Variant = cvNormal;
-        const TChord Chord = ChordOfEntry(Entries[From - 1], Variant);
-        Last.Pivot =
-            From < Entries.size() && !TCalculatorEx::SameTonality(Entries[From].Tonality, Last.Key)
-                ? PivotReading(Chord, Entries[From].Tonality)
-                : std::string();
+        const TChord Chord = ChordOfEntry(Before, Variant);
+        Last.Pivot = From < Entries.size() &&
+                             !TCalculatorEx::SameTonality(Entries[From].Tonality, Before.Tonality)
+                         ? PivotReading(Chord, Entries[From].Tonality)
+                         : std::string();
     }
     Measures.reserve(Entries.size());
     for (std::size_t i = From; i < Entries.size(); ++i) {
         const TProgressionEntry& Entry = Entries[i];
         TChordVariant Variant = cvNormal;
         const TChord Chord = ChordOfEntry(Entry, Variant);
-        Previous = LeadVoices(Previous, FourPartChordOf(Chord, Entry.Tonality));
+        Previous = VoicesOf(Entry, Previous);
         TScoreMeasure Measure{};
-        Measure.Key = Entry.Tonality;
+        Measure.Key = WrittenKey(Entry.Tonality);
+        Measure.Chord = TCalculatorEx::ChordOf(Variant, Measure.Key, Entry.Degree);
         Measure.KeyChange =
             i == 0 || !TCalculatorEx::SameTonality(Entries[i - 1].Tonality, Entry.Tonality);
-        Measure.Fifths = std::clamp(KeySignatureFifths(Entry.Tonality), -kMostFifths, kMostFifths);
+        Measure.Fifths = KeySignatureFifths(Measure.Key);
         for (std::size_t v = 0; v < 4; ++v) {
-            Measure.Notes[v] = NoteOf(Chord, (*Previous)[v], v, Measure.Fifths);
+            Measure.Notes[v] = NoteOf(Measure.Chord, (*Previous)[v], v, Measure.Fifths);
         }
-        Measure.KeyLabel = TCalculatorEx::TonalityLabel(Entry.Tonality);
-        Measure.ChordName = TCalculatorEx::ChordName(Chord);
+        Measure.KeyLabel = TCalculatorEx::TonalityLabel(Measure.Key);
+        Measure.ChordName = TCalculatorEx::ChordName(Measure.Chord);
         Measure.Degree = DegreeText(Entry.Tonality, Entry.Degree, Variant);
         if (i + 1 < Entries.size() &&
             !TCalculatorEx::SameTonality(Entries[i + 1].Tonality, Entry.Tonality)) {

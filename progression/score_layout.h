@@ -19,11 +19,14 @@ struct TScoreNote {
     std::optional<int> Accidental; // the alteration to show where the key signature differs
 };
 
-// One measure: a chord of the progression as whole notes in four voices.
+// One measure: a chord of the progression as whole notes in four voices. A key past seven
+// sharps or flats is written as its enharmonic twin (WrittenKey), with its chord, notes and
+// labels: G♯ major as A♭ major.
 struct TScoreMeasure {
-    TTonality Key;
+    TTonality Key;       // as written
+    TChord Chord;        // as written
     bool KeyChange;      // the first measure, or a new key: signature and key label shown
-    std::int32_t Fifths; // the signature drawn, -7..7
+    std::int32_t Fifths; // the signature, -7..7
     std::array<TScoreNote, 4> Notes; // soprano, alto, tenor, bass
     std::string KeyLabel;            // as the display writes it, "Ｇ"
     std::string ChordName;
@@ -31,7 +34,8 @@ struct TScoreMeasure {
     std::string Pivot;  // before a change of key: the chord read in the new key ("Ｇ: Ⅳ")
 };
 
-// The progression as a score: four voices led from a fresh start, one chord per measure.
+// The progression as a score, one chord per measure: each entry in the four voices it
+// sounded with, or led from the measure before where it never sounded in four parts.
 std::vector<TScoreMeasure> ScoreMeasures(const std::vector<TProgressionEntry>& Entries);
 
 // Brings Measures, the score of some first entries of Entries, to the score of all of them:

@@ -1,5 +1,8 @@
 #include "progression/score_layout.h"
 
+#include "harmony/calculator.h"
+#include "harmony/key_signature.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -96,6 +99,69 @@ TEST(ScoreLayout, ExtendingGivesTheWholeLayout) {
     ExtendScore(Grown, Changed);
     EXPECT_EQ(Sounding(Grown), Sounding(ScoreMeasures(Changed)));
     EXPECT_EQ(Readings(Grown), Readings(ScoreMeasures(Changed)));
+}
+
+} // namespace
+
+namespace {
+
+// A key past seven sharps or flats is written as its enharmonic twin, with its notes and
+// labels; every key a progression file can hold gives signatures of at most seven and notes
+// of at most a double sharp or flat, sounding as the voices do.
+TEST(ScoreLayout, KeysPastSevenAreWrittenAsTheirTwins) {
+    struct TCase {
+        TTonality Key, Want;
+    };
+    const TCase kCases[] = {
+        {{{'C', 1}, mdMajor}, {{'C', 1}, mdMajor}},   // 7 sharps: as it is
+        {{{'C', -1}, mdMajor}, {{'C', -1}, mdMajor}}, // 7 flats
+        {{{'G', 1}, mdMajor}, {{'A', -1}, mdMajor}},  // 8 → -4
+        {{{'E', 1}, mdMinor}, {{'F', 0}, mdMinor}},   // 8 → -4
+        {{{'F', -1}, mdMajor}, {{'E', 0}, mdMajor}},  // -8 → 4
+        {{{'F', 2}, mdMajor}, {{'G', 0}, mdMajor}},   // 13 → 1
+        {{{'C', 3}, mdMajor}, {{'E', -1}, mdMajor}},  // 21 → -3
+    };
+    for (const TCase& c : kCases) {
+        const TTonality Got = WrittenKey(c.Key);
+        EXPECT_TRUE(TCalculatorEx::SameTonality(Got, c.Want))
+            << c.Key.Tonic.Letter << c.Key.Tonic.Accidental << " → " << Got.Tonic.Letter
+            << Got.Tonic.Accidental;
+    }
+    for (const TMode Mode : {mdMajor, mdMinor}) {
+        for (const char Letter : std::string("ABCDEFG")) {
+            for (std::int32_t Accidental = -9; Accidental <= 99; ++Accidental) {
+                const TTonality Key{{Letter, Accidental}, Mode};
+                SCOPED_TRACE(std::string(1, Letter) + std::to_string(Accidental));
+                const TTonality Written = WrittenKey(Key);
+                const std::int32_t Fifths = KeySignatureFifths(Written);
+                ASSERT_LE(std::abs(Fifths), 7);
+                ASSERT_EQ(Written.Mode, Mode);
+                ASSERT_EQ((TCalculator::PitchClass(Written.Tonic) % 12 + 12) % 12,
+                          (TCalculator::PitchClass(Key.Tonic) % 12 + 12) % 12);
+                if (std::abs(KeySignatureFifths(Key)) <= 7) {
+                    ASSERT_TRUE(TCalculatorEx::SameTonality(Written, Key));
+                }
+                std::vector<TProgressionEntry> Entries;
+                for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
+                    for (const TChordVariant Variant :
+                         {cvNormal, cvBorrowed, cvDorian, cvNeapolitan}) {
+                        Entries.push_back({Key, Degree, Variant});
+                    }
+                }
+                for (const TScoreMeasure& Measure : ScoreMeasures(Entries)) {
+                    ASSERT_EQ(Measure.Fifths, Fifths);
+                    for (const TScoreNote& Note : Measure.Notes) {
+                        ASSERT_LE(std::abs(Note.Name.Accidental), 2);
+                        ASSERT_EQ(12 * (Note.Octave + 1) +
+                                      static_cast<int>(
+                                          std::string("C D EF G A B").find(Note.Name.Letter)) +
+                                      Note.Name.Accidental,
+                                  Note.Midi);
+                    }
+                }
+            }
+        }
+    }
 }
 
 } // namespace
