@@ -114,6 +114,8 @@ void TScoreView::SetCurrent(int Index) {
         } else if (Right > Bar->value() + viewport()->width()) {
             Bar->setValue(Right - viewport()->width() + 8);
         }
+    } else if (Index < 0) {
+        horizontalScrollBar()->setValue(0); // Home: the start again
     }
     viewport()->update();
 }
