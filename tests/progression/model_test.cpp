@@ -184,12 +184,15 @@ TEST(ModelVoices, TheScoreAndTheExportsShowTheVoicesThatSounded) {
         EXPECT_EQ(Exported[i], std::vector<int>(Shown.begin(), Shown.end()));
         Previous = Shown;
     }
-    // Replayed in four parts after Home, an entry keeps the voices it sounded with then.
+    // Replayed in four parts after Home, each entry keeps the voices it sounded with then:
+    // the block chord's, and the IV's, led now from them.
     M.Form.SetVoicing(TVoicing::FourPart);
     M.Press({vkHome});
-    M.Press({vkEnter});
-    M.Press({vkEnter});
-    EXPECT_EQ(M.Form.GetProgression()[1].Voices, std::optional(M.LastNotes()));
+    for (std::size_t i = 0; i < 4; ++i) {
+        M.Press({vkEnter});
+        EXPECT_EQ(M.Form.GetProgression()[i].Voices, std::optional(M.LastNotes())) << i;
+    }
+    EXPECT_NE(M.Form.GetProgression()[3].Voices, Sounded[3]);
 }
 
 } // namespace

@@ -153,16 +153,18 @@ TEST(MusicXml, NamesEachChordsKind) {
 // Keys past seven sharps or flats, up to the extremes a progression file holds, are written
 // as their twins within seven: a valid score whose signatures and labels agree.
 TEST(MusicXml, KeysPastSevenStayValidAsTheirTwins) {
-    const TScoreFile File(
-        MusicXmlScore({At('G', 1, mdMajor, 5), At('G', 1, mdMajor, 1), At('C', 99, mdMajor, 1),
-                       At('B', -9, mdMinor, 5), At('E', 1, mdMinor, 2, cvNeapolitan)},
-                      "2026-12-09"));
+    const TScoreFile File(MusicXmlScore(
+        {At('C', 1, mdMajor, 1), At('G', 1, mdMajor, 5), At('G', 1, mdMajor, 1),
+         At('C', 99, mdMajor, 1), At('B', -9, mdMinor, 5), At('E', 1, mdMinor, 2, cvNeapolitan)},
+        "2026-12-09"));
     EXPECT_EQ(File.Validate(), "");
     EXPECT_EQ(File.Select("//key/fifths/text()"),
-              (std::vector<std::string>{"-4", "-3", "-1", "-4"}));
+              (std::vector<std::string>{"7", "-4", "-3", "-1", "-4"}));
     EXPECT_EQ(File.Select("//direction//words/text()"),
-              (std::vector<std::string>{"Ａ♭:", "Ｅ♭:", "ｄ:", "ｆ:"}));
-    EXPECT_EQ(File.Select("string(//measure[@number=1]/harmony/root/root-step)"),
+              (std::vector<std::string>{"Ｃ♯:", "Ａ♭:", "Ｅ♭:", "ｄ:", "ｆ:"}));
+    EXPECT_EQ(File.Select("//measure[@number=1]//lyric[@number=2]/text/text()"),
+              std::vector<std::string>{"Ａ♭: Ⅳ"});
+    EXPECT_EQ(File.Select("string(//measure[@number=2]/harmony/root/root-step)"),
               std::vector<std::string>{"E"});
 }
 

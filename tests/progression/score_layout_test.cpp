@@ -120,6 +120,8 @@ TEST(ScoreLayout, KeysPastSevenAreWrittenAsTheirTwins) {
         {{{'F', -1}, mdMajor}, {{'E', 0}, mdMajor}},  // -8 → 4
         {{{'F', 2}, mdMajor}, {{'G', 0}, mdMajor}},   // 13 → 1
         {{{'C', 3}, mdMajor}, {{'E', -1}, mdMajor}},  // 21 → -3
+        {{{'E', 2}, mdMajor}, {{'F', 1}, mdMajor}},   // 18 → 6, not -6
+        {{{'A', -3}, mdMajor}, {{'G', -1}, mdMajor}}, // -18 → -6, not 6
     };
     for (const TCase& c : kCases) {
         const TTonality Got = WrittenKey(c.Key);
