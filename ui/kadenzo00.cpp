@@ -38,11 +38,6 @@ void ShowCritical(QWidget* Parent, const QString& Title, const std::string& Mess
     Box.exec();
 }
 
-// The choices kept across runs.
-QSettings KadenzoSettings() {
-    return QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"));
-}
-
 const QString kVoicingKey = QStringLiteral("voicing");
 const QString kFourPartValue = QStringLiteral("four-part");
 const QString kBlockValue = QStringLiteral("block");
@@ -60,7 +55,9 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
 TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
                      TReferenceWindowSlot FormExample)
     : QWidget(nullptr), FormHelp(std::move(FormHelp)), FormExample(std::move(FormExample)),
-      Form(Backend, *this), UseScanCodes(ReportsXKeycodes(QGuiApplication::platformName())) {
+      Form(Backend, *this), FormScore(std::make_unique<TScoreWindow>(
+                                Form, [this](QEvent& Event) { return PlayKey(Event); })),
+      UseScanCodes(ReportsXKeycodes(QGuiApplication::platformName())) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("カデンツォ Ver 1.00"));
     MakeFixedDialogFrame(*this, {513, 255}, PaperColour(), TWindowRole::Main);
@@ -140,12 +137,7 @@ void TFormMain::MakeMenuActions() {
     });
     ActionShowScore = new QAction(QStringLiteral("譜表を表示"), this);
     ActionShowScore->setObjectName(QStringLiteral("ActionShowScore"));
-    connect(ActionShowScore, &QAction::triggered, this, [this] {
-        if (!FormScore) {
-            FormScore = std::make_unique<TScoreWindow>(Form);
-        }
-        FormScore->ShowInFront();
-    });
+    connect(ActionShowScore, &QAction::triggered, this, [this] { FormScore->ShowBeside(*this); });
     ActionExportXml =
         MakeExportAction("ActionExportXml", "MusicXML に書き出す", "MusicXML (*.musicxml *.xml)",
                          [this](const std::string& Name) { Form.ExportMusicXml(Name); });
@@ -221,27 +213,28 @@ void TFormMain::closeEvent(QCloseEvent* Event) {
     Event->accept();
     FormHelp.Close();
     FormExample.Close();
-    if (FormScore) {
-        FormScore->close();
-    }
+    FormScore->close();
     QApplication::quit();
 }
 
 bool TFormMain::eventFilter(QObject* Watched, QEvent* Event) {
-    switch (Event->type()) {
+    return PlayKey(*Event) || QWidget::eventFilter(Watched, Event);
+}
+
+bool TFormMain::PlayKey(QEvent& Event) {
+    switch (Event.type()) {
     case QEvent::KeyPress:
-        return KeyPressed(static_cast<QKeyEvent*>(Event));
+        return KeyPressed(static_cast<QKeyEvent*>(&Event));
     case QEvent::KeyRelease:
-        KeyReleased(static_cast<QKeyEvent*>(Event));
-        break;
+        KeyReleased(static_cast<QKeyEvent*>(&Event));
+        return false;
     case QEvent::ShortcutOverride:
         // Keys go to the commands, not to shortcuts of the focused control.
-        Event->accept();
+        Event.accept();
         return true;
     default:
-        break;
+        return false;
     }
-    return QWidget::eventFilter(Watched, Event);
 }
 
 // Every key press reaches OnKeyDown and goes no further, so no control acts on it; Tab and

@@ -39,6 +39,8 @@ protected:
 
 private:
     QPushButton* AddButton(const char* Name, const char* Caption, QRect Geometry);
+    // Plays a key event of any of the program's windows; says whether it is taken.
+    bool PlayKey(QEvent& Event);
     bool KeyPressed(QKeyEvent* Event);
     void KeyReleased(QKeyEvent* Event);
     void FlushPendingRelease();
@@ -61,7 +63,7 @@ private:
     TReferenceWindowSlot FormHelp;
     TReferenceWindowSlot FormExample;
     TFormMainModel Form;
-    // 「譜表」, made when first asked for.
+    // 「譜表」, following the progression from the start, so that it is right whenever shown.
     std::unique_ptr<class TScoreWindow> FormScore;
     QPushButton* ButtonHelp;
     QListWidget* ListBoxDevs;

@@ -2,77 +2,180 @@
 
 #include "ui/ui_style.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 
 #include <algorithm>
 
 namespace {
 
-const int kHeight = TScoreView::ScoreHeight();
+const int kClientHeight = TScoreView::ScoreHeight() + 60;
+constexpr int kMinimumWidth = 240; // the clef and two measures
+constexpr int kDefaultWidth = 640; // about eight measures
+
+const QString kPositionKey = QStringLiteral("score/position");
+const QString kSizeKey = QStringLiteral("score/size");
+
+// Rect moved the least that puts it inside Available, where it is no larger.
+QRect Inside(QRect Rect, QRect Available) {
+    Rect.moveLeft(std::clamp(Rect.left(), Available.left(),
+                             std::max(Available.left(), Available.right() - Rect.width() + 1)));
+    Rect.moveTop(std::clamp(Rect.top(), Available.top(),
+                            std::max(Available.top(), Available.bottom() - Rect.height() + 1)));
+    return Rect;
+}
+
+QList<QRect> AvailableScreens() {
+    QList<QRect> Screens;
+    for (const QScreen* Screen : QGuiApplication::screens()) {
+        Screens << Screen->availableGeometry();
+    }
+    return Screens;
+}
 
 } // namespace
 
-TScoreWindow::TScoreWindow(const TFormMainModel& Model)
-    : QWidget(nullptr), Model(Model), Score(new TScoreView(this)),
+QRect FrameBeside(QRect Main, QRect Available, QSize Preferred, QSize Minimum) {
+    enum TSide { sdRight, sdBelow, sdLeft, sdAbove };
+    const auto Room = [&](TSide Side) {
+        return Side == sdRight  ? Available.right() - Main.right()
+               : Side == sdLeft ? Main.left() - Available.left()
+                                : Available.width();
+    };
+    // The frame of Width against Side of Main, moved along it onto the screen where it can be.
+    const auto Against = [&](TSide Side, int Width) {
+        const QSize Size(Width, Preferred.height());
+        const QPoint Corner = Side == sdRight   ? QPoint(Main.right() + 1, Main.top())
+                              : Side == sdBelow ? QPoint(Main.left(), Main.bottom() + 1)
+                              : Side == sdLeft  ? QPoint(Main.left() - Width, Main.top())
+                                                : QPoint(Main.left(), Main.top() - Size.height());
+        return Inside(QRect(Corner, Size), Available);
+    };
+    const TSide Sides[] = {sdRight, sdBelow, sdLeft, sdAbove};
+    for (const int Least : {Preferred.width(), Minimum.width()}) {
+        for (const TSide Side : Sides) {
+            if (Room(Side) < Least) {
+                continue;
+            }
+            const QRect Frame = Against(Side, std::min(Room(Side), Preferred.width()));
+            if (Available.contains(Frame) && !Frame.intersects(Main)) {
+                return Frame;
+            }
+        }
+    }
+    // A screen too small for both: the narrowest frame that covers the least of Main.
+    const auto Covered = [&](TSide Side) {
+        const QRect Common = Against(Side, Minimum.width()).intersected(Main);
+        return Common.width() * Common.height();
+    };
+    return Against(*std::min_element(std::begin(Sides), std::end(Sides),
+                                     [&](TSide A, TSide B) { return Covered(A) < Covered(B); }),
+                   Minimum.width());
+}
+
+bool MayStay(QRect Frame, QRect Main, const QList<QRect>& Screens) {
+    return !Frame.intersects(Main) &&
+           std::any_of(Screens.begin(), Screens.end(),
+                       [Frame](const QRect& Screen) { return Screen.contains(Frame); });
+}
+
+TScoreWindow::TScoreWindow(TFormMainModel& Model, std::function<bool(QEvent&)> PlayKey)
+    : QWidget(nullptr), Model(Model), PlayKey(std::move(PlayKey)), Score(new TScoreView(this)),
       ButtonClose(new QPushButton(QStringLiteral("閉じる"), this)) {
     setWindowTitle(QStringLiteral("譜表"));
-    MakeFixedDialogFrame(*this, {640, kHeight + 60}, PaperColour());
+    MakeDialogFrame(*this, PaperColour());
+    setWindowIcon(KadenzoIcon());
+    setMinimumSize(kMinimumWidth, kClientHeight);
+    setMaximumHeight(kClientHeight);
+    // The computer keyboard is the instrument: showing this window must not take it away.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     Score->setObjectName(QStringLiteral("ScoreView"));
-    Score->setGeometry(8, 8, 624, kHeight + 16);
     ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
-    ButtonClose->setGeometry(567, kHeight + 30, 65, 25);
     ButtonClose->setAutoDefault(false);
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
-    Watch.setInterval(20);
-    connect(&Watch, &QTimer::timeout, this, [this] { Follow(); });
-}
-
-void TScoreWindow::ShowInFront() {
-    ::ShowInFront(*this);
-}
-
-void TScoreWindow::Follow() {
-    // Read in place: the polling costs a comparison until the progression changes.
-    const std::vector<TProgressionEntry>& Entries = Model.GetProgression();
-    const int Cursor = Model.GetCursor();
-    const auto Same = [](const TProgressionEntry& A, const TProgressionEntry& B) {
-        return A.Degree == B.Degree && A.Variant == B.Variant &&
-               A.Tonality.Mode == B.Tonality.Mode &&
-               A.Tonality.Tonic.Letter == B.Tonality.Tonic.Letter &&
-               A.Tonality.Tonic.Accidental == B.Tonality.Tonic.Accidental;
-    };
-    // Only what follows the first entry that differs is laid out again.
-    const auto Unchanged = static_cast<std::size_t>(
-        std::mismatch(Entries.begin(), Entries.end(), Shown.begin(), Shown.end(), Same).first -
-        Entries.begin());
-    if (!Read || Unchanged != Entries.size() || Entries.size() != Shown.size()) {
-        Score->Follow(Entries, Read ? Unchanged : 0);
-        Shown = Entries;
-        Read = true;
-        ShownCursor = -2;
+    // With no control to hold it, the focus stays on the window, whose every key is played.
+    for (QWidget* Child : findChildren<QWidget*>()) {
+        Child->setFocusPolicy(Qt::NoFocus);
     }
-    if (Cursor != ShownCursor) {
-        ShownCursor = Cursor;
-        Score->SetCurrent(Cursor - 1);
+
+    const QSettings Settings = KadenzoSettings();
+    if (Settings.contains(kPositionKey) && Settings.contains(kSizeKey)) {
+        move(Settings.value(kPositionKey).toPoint());
+        resize(Settings.value(kSizeKey).toSize());
+        Placed = true;
+    } else {
+        resize(kDefaultWidth, kClientHeight);
     }
+    Model.AddListener(*this);
 }
 
-void TScoreWindow::keyPressEvent(QKeyEvent* Event) {
-    if (Event->key() == Qt::Key_Escape) {
-        close();
+TScoreWindow::~TScoreWindow() {
+    Model.RemoveListener(*this);
+}
+
+void TScoreWindow::ShowBeside(const QWidget& Main) {
+    if (isVisible()) {
+        raise();
         return;
     }
-    QWidget::keyPressEvent(Event);
+    // The frame is not known before the window is shown; the desktop draws it as the main
+    // window's.
+    const QRect MainFrame = Main.frameGeometry();
+    const QSize Margins = MainFrame.size() - Main.size();
+    QRect Frame(pos(), size() + Margins);
+    if (!Placed || !MayStay(Frame, MainFrame, AvailableScreens())) {
+        const QScreen* Screen = Main.screen();
+        Frame = FrameBeside(MainFrame, Screen->availableGeometry(), Frame.size(),
+                            minimumSize() + Margins);
+    }
+    move(Frame.topLeft());
+    resize(Frame.size() - Margins);
+    Placed = true;
+    show();
 }
 
+void TScoreWindow::ProgressionChanged(const TProgressionChange& Change) {
+    if (Change.FirstChanged) {
+        Score->Follow(Model.GetProgression(), *Change.FirstChanged);
+    }
+    Current = Change.Current ? static_cast<int>(*Change.Current) : -1;
+    Score->SetCurrent(Current);
+}
+
+bool TScoreWindow::event(QEvent* Event) {
+    const QEvent::Type Type = Event->type();
+    if (Type != QEvent::KeyPress && Type != QEvent::KeyRelease &&
+        Type != QEvent::ShortcutOverride) {
+        return QWidget::event(Event);
+    }
+    if (static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape) {
+        if (Type == QEvent::KeyPress) {
+            close();
+        }
+        return true;
+    }
+    PlayKey(*Event);
+    return true;
+}
+
+void TScoreWindow::resizeEvent(QResizeEvent* Event) {
+    Score->setGeometry(8, 8, width() - 16, TScoreView::ScoreHeight() + 16);
+    ButtonClose->setGeometry(width() - 73, TScoreView::ScoreHeight() + 30, 65, 25);
+    Score->SetCurrent(Current);
+    QWidget::resizeEvent(Event);
+}
+
+// Laid out while hidden, the view scrolled without knowing its width; now it does.
 void TScoreWindow::showEvent(QShowEvent* Event) {
-    Follow();
-    Watch.start();
+    Score->SetCurrent(Current);
     QWidget::showEvent(Event);
 }
 
 void TScoreWindow::hideEvent(QHideEvent* Event) {
-    Watch.stop();
+    QSettings Settings = KadenzoSettings();
+    Settings.setValue(kPositionKey, pos());
+    Settings.setValue(kSizeKey, size());
     QWidget::hideEvent(Event);
 }

@@ -98,22 +98,38 @@ QIcon KadenzoIcon() {
     return QIcon(QStringLiteral(":/kadenzo/kadenzo.svg"));
 }
 
+QSettings KadenzoSettings() {
+    return QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"));
+}
+
 QColor PaperColour() {
     return {255, 255, 224};
 }
 
-void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background, TWindowRole Role) {
+namespace {
+
+void SetDialogFrame(QWidget& Window, QColor Background, TWindowRole Role, Qt::WindowFlags Extra) {
     // A dialog-typed main window would be kept off the taskbar by some desktops, and Qt makes
     // a parentless dialog transient for its hidden group leader.
     const Qt::WindowType Type = Role == TWindowRole::Main ? Qt::Window : Qt::Dialog;
     Window.setWindowFlags(Type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    Window.setFixedSize(ClientSize);
+                          Qt::WindowCloseButtonHint | Extra);
     Window.setFont(KadenzoFont());
     QPalette Palette = Window.palette();
     Palette.setColor(QPalette::Window, Background);
     Window.setPalette(Palette);
     Window.setAutoFillBackground(true);
+}
+
+} // namespace
+
+void MakeDialogFrame(QWidget& Window, QColor Background, TWindowRole Role) {
+    SetDialogFrame(Window, Background, Role, {});
+}
+
+void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background, TWindowRole Role) {
+    SetDialogFrame(Window, Background, Role, Qt::MSWindowsFixedSizeDialogHint);
+    Window.setFixedSize(ClientSize);
 }
 
 void SetCellLines(QTextEdit& Field) {

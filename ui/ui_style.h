@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QIcon>
+#include <QSettings>
 #include <QWidget>
 
 #include <optional>
@@ -43,9 +44,16 @@ void ShowInFront(QWidget& Window);
 // and the window switcher, or one of its secondary windows.
 enum class TWindowRole { Main, Secondary };
 
+// A window with a title and a close button only (no maximise), in the windows' font on
+// Background; its size is the caller's to set.
+void MakeDialogFrame(QWidget& Window, QColor Background, TWindowRole Role = TWindowRole::Secondary);
+
 // A fixed-size window with a title and a close button only (no maximise, no resize).
 void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background,
                           TWindowRole Role = TWindowRole::Secondary);
+
+// The choices kept across runs.
+QSettings KadenzoSettings();
 
 // The program's icon, drawn from its SVG wherever the desktop asks for a size.
 QIcon KadenzoIcon();

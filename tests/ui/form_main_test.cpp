@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTextBlock>
@@ -129,6 +130,7 @@ private slots:
     }
 
     void init() {
+        KadenzoSettings().remove(QStringLiteral("score")); // the score window not yet placed
         Backend = std::make_unique<TRecordingBackend>(
             std::vector<std::string>{"Recorder 0", "Recorder 1"});
         Help = std::make_unique<TFormHelp>();
@@ -275,6 +277,139 @@ private slots:
         QTRY_COMPARE(View.NoteCentre(0, 0).y(), TScoreView::StaffLineY(1, 4) - 4 * 4); // B4
         Key(Score, Qt::Key_Escape);
         QVERIFY(!Score->isVisible());
+    }
+
+    TScoreWindow& OpenScore() {
+        Main->findChild<QAction*>(QStringLiteral("ActionShowScore"))->trigger();
+        TScoreWindow* Found = nullptr;
+        for (QWidget* Window : QApplication::topLevelWidgets()) {
+            Found = Found != nullptr ? Found : dynamic_cast<TScoreWindow*>(Window);
+        }
+        return *Found;
+    }
+    // The measure in view drawn as the one at the cursor; -1 for none.
+    static int LitMeasure(TScoreView& View) {
+        const QImage Shot = View.viewport()->grab().toImage();
+        for (int Index = 0; Index < View.MeasureCount(); ++Index) {
+            const int X = View.NoteCentre(Index, 0).x() + 20;
+            if (X >= 0 && X < Shot.width() &&
+                QColor(Shot.pixel(X, TScoreView::StaffLineY(1, 0) - 10)) == QColor(200, 220, 255)) {
+                return Index;
+            }
+        }
+        return -1;
+    }
+
+    // Right of the main window, else below, left or above, as wide as the side allows down to
+    // the least width; only a screen too small for both lets it cover the least of the main one.
+    void ScoreWindowGoesBesideTheMainWindow() {
+        const QSize Main(517, 283), Preferred(644, 330), Least(244, 330);
+        const QRect Wide(0, 0, 1280, 800), Narrow(0, 0, 1100, 800), Small(0, 0, 800, 600);
+        const struct {
+            QPoint Main;
+            QRect Available;
+            QRect Want;
+        } Cases[] = {
+            {{0, 0}, Wide, {517, 0, 644, 330}},        // right
+            {{700, 0}, Wide, {636, 283, 644, 330}},    // below, moved onto the screen
+            {{700, 500}, Wide, {56, 470, 644, 330}},   // left, moved up onto the screen
+            {{300, 500}, Wide, {300, 170, 644, 330}},  // above
+            {{500, 300}, Wide, {1017, 300, 263, 330}}, // right, narrowed
+            {{600, 300}, Narrow, {0, 300, 600, 330}},  // left, narrowed
+            {{140, 160}, Small, {556, 160, 244, 330}}, // nowhere clear: right covers least
+        };
+        for (const auto& Case : Cases) {
+            QCOMPARE(FrameBeside({Case.Main, Main}, Case.Available, Preferred, Least), Case.Want);
+        }
+        const QList<QRect> Screens = {Wide, {1280, 0, 1024, 768}};
+        QVERIFY(MayStay({1300, 10, 644, 330}, {0, 0, 517, 283}, Screens));
+        QVERIFY(!MayStay({400, 10, 644, 330}, {0, 0, 517, 283}, Screens));  // over the main one
+        QVERIFY(!MayStay({1000, 10, 644, 330}, {0, 0, 517, 283}, Screens)); // across two screens
+    }
+
+    // Opened while the user plays, 「譜表」 goes beside the main window, which keeps the
+    // keyboard: the keys typed next play. Clicked, it plays the keys typed into it as the main
+    // window does, releases included; Esc closes it.
+    void ScoreWindowLeavesTheKeyboardToTheMainWindow() {
+        Key(Memo(), Qt::Key_1);
+        TScoreWindow& Score = OpenScore();
+        QVERIFY(QTest::qWaitForWindowExposed(&Score));
+        QVERIFY(!Score.frameGeometry().intersects(Main->frameGeometry()));
+        QVERIFY(Main->screen()->availableGeometry().contains(Score.frameGeometry()));
+        OpenScore(); // brought to the front
+        // The offscreen platform gives the keyboard to every window it shows; a desktop need not.
+        if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+            QVERIFY(!QTest::qWaitFor([&] { return Score.isActiveWindow(); }, 500));
+            QCOMPARE(QApplication::focusWidget(), Memo());
+        }
+        Key(nullptr, Qt::Key_4); // to whatever has the keyboard
+        Key(nullptr, Qt::Key_5);
+        QCOMPARE(Main->Model().GetProgression().size(), std::size_t{3});
+
+        const auto Play = [this](QWidget* Target) {
+            QTest::mouseClick(Control<QPushButton>("ButtonInit"), Qt::LeftButton);
+            QTest::keyPress(Target, Qt::Key_Down);
+            Key(Target, Qt::Key_6);
+            QTest::keyRelease(Target, Qt::Key_Down);
+            for (const Qt::Key Next : {Qt::Key_6, Qt::Key_C, Qt::Key_Space}) {
+                Key(Target, Next);
+            }
+            Key(Target, Qt::Key_Up, Qt::ControlModifier);
+            Key(Target, Qt::Key_2);
+            const TFormMainModel& Model = Main->Model();
+            return QStringList{Memo()->Text(), QString::number(Model.GetProgression().size()),
+                               QString::number(Model.GetCursor()),
+                               QString::number(Model.GetHeldArrow())};
+        };
+        const QStringList InMain = Play(Memo());
+        QCOMPARE(Play(&Score), InMain);
+        Key(&Score, Qt::Key_Escape);
+        QVERIFY(!Score.isVisible());
+    }
+
+    // The chord at the cursor is highlighted after every command, a named chord read again by
+    // Space and a replay included, and whenever the window is shown again; after Home none
+    // is, and the view is back at the start.
+    void ScoreWindowHighlightsTheChordAtTheCursor() {
+        TScoreWindow& Score = OpenScore();
+        TScoreView& View = Score.View();
+        for (const Qt::Key Next : {Qt::Key_1, Qt::Key_4, Qt::Key_C, Qt::Key_Space}) {
+            Key(Memo(), Next);
+        }
+        QCOMPARE(View.MeasureCount(), 3);
+        QCOMPARE(LitMeasure(View), 2);
+        Score.close();
+        for (int i = 0; i < 12; ++i) {
+            Key(Memo(), Qt::Key_5);
+        }
+        OpenScore();
+        QVERIFY(QTest::qWaitForWindowExposed(&Score));
+        QCOMPARE(LitMeasure(View), 14);
+        QVERIFY(View.horizontalScrollBar()->value() > 0);
+        Key(Memo(), Qt::Key_Home);
+        QCOMPARE(View.horizontalScrollBar()->value(), 0);
+        QCOMPARE(LitMeasure(View), -1);
+        Key(Memo(), Qt::Key_Return);
+        QCOMPARE(LitMeasure(View), 0);
+    }
+
+    // It opens where and as wide as it was left, unless that would cover the main window.
+    void ScoreWindowKeepsItsSizeAndPlace() {
+        for (const bool Covering : {false, true}) {
+            TScoreWindow* Score = &OpenScore();
+            Score->resize(260, Score->height());
+            Score->move(Covering ? Main->pos() : QPoint(0, 0));
+            Score->close();
+            Main.reset(); // the next run
+            Main = std::make_unique<TFormMain>(*Backend, *Help, *Example);
+            Main->show();
+            QVERIFY(QTest::qWaitForWindowExposed(Main.get()));
+            Score = &OpenScore();
+            QVERIFY(QTest::qWaitForWindowExposed(Score));
+            QCOMPARE(Score->width(), 260);
+            QCOMPARE(Score->pos() == QPoint(0, 0), !Covering);
+            QVERIFY(!Score->frameGeometry().intersects(Main->frameGeometry()));
+        }
     }
 
     void MainWindowLooksAsDesigned() {
