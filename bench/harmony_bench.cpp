@@ -103,10 +103,10 @@ std::vector<TFourPartChord> AllChords() {
 void BM_FourPartWorstStep(benchmark::State& State) {
     static const auto Worst = [] {
         const std::vector<TFourPartChord> Chords = AllChords();
-        std::pair<TFourVoices, TFourPartChord> Slowest{};
+        std::pair<TVoicedChord, TFourPartChord> Slowest{};
         auto Longest = std::chrono::nanoseconds::zero();
         for (const TFourPartChord& From : Chords) {
-            const TFourVoices Previous = LeadVoices(std::nullopt, From);
+            const TVoicedChord Previous{LeadVoices(std::nullopt, From), From};
             for (const TFourPartChord& To : Chords) {
                 auto Took = std::chrono::steady_clock::duration::max();
                 for (int Try = 0; Try < 3; ++Try) {
@@ -135,7 +135,7 @@ void BM_FourPartCadence(benchmark::State& State) {
         FourPartChordOf(TCalculatorEx::ChordOf(Variant, kCMajor, 5), kCMajor);
     const TFourPartChord Tonic =
         FourPartChordOf(TCalculatorEx::ChordOf(Variant, kCMajor, 1), kCMajor);
-    const TFourVoices Previous = LeadVoices(std::nullopt, Dominant);
+    const TVoicedChord Previous{LeadVoices(std::nullopt, Dominant), Dominant};
     for (auto _ : State) {
         benchmark::DoNotOptimize(LeadVoices(Previous, Tonic));
     }

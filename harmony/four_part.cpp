@@ -1,6 +1,7 @@
 #include "harmony/four_part.h"
 
 #include "harmony/calculator.h"
+#include "harmony/voice_rules.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,252 +12,291 @@ namespace {
 // Where the first chord's soprano and bass are best placed: C5, and C3 below it.
 constexpr int kFirstSoprano = 72;
 constexpr int kFirstBass = 48;
-constexpr int kSpacing = 12;     // the most between soprano and alto, alto and tenor
-constexpr int kLargestStep = 2;  // a soprano step into a hidden fifth or octave
-constexpr int kPerfectFifth = 7; // interval classes of parallels
-constexpr int kOctave = 0;
-// H1 and H6 once, H2 per voice, H3 three times, H4 per pair, H5 per adjacent pair, H7 once.
-constexpr int kMostBreaks = 1 + 1 + 4 + 3 + 6 + 3 + 1;
+constexpr int kClosePosition = 12;  // soprano to tenor in a close first chord
+constexpr int kLargestBassLeap = 7; // a perfect fifth: beyond it the other root lies nearer
+// H2 per voice, H3b per pair, H5 per adjacent pair, H7, H8 per voice.
+constexpr int kMostOtherBreaks = 4 + 2 + 3 + 1 + 4;
 
-int PitchClassOfNote(int Note) {
-    return Note % 12;
-}
-
-int Normalised(std::int32_t PitchClass) {
-    return (PitchClass % 12 + 12) % 12;
-}
-
-bool IsPerfect(int IntervalClass) {
-    return IntervalClass == kOctave || IntervalClass == kPerfectFifth;
-}
-
-int IntervalClass(int A, int B) {
-    return std::abs(A - B) % 12;
-}
-
-// The notes of the chord's pitch classes from Low to High, ascending.
-struct TNotes {
-    std::array<int, HighestSearchedNote - LowestSearchedNote + 1> Items{};
-    std::size_t Count = 0;
+// A voicing's standing, compared field by field, lower first: its breaks by weight, the
+// preferences (five after a chord, four for the first chord), a field that breaks ties by the
+// bass's motion, and the notes themselves, lower first, so that no two voicings tie.
+enum TRankField : std::size_t {
+    rkNever = 0,
+    rkGrave = 1,
+    rkOther = 2,
+    rkPreferences = 3, // five fields
+    rkBassTie = 8,
+    rkNotes = 9, // soprano, alto, tenor, bass
+    rkCount = 13
 };
 
-TNotes ChordNotes(const TFourPartChord& Chord, int Low, int High) {
-    TNotes Notes;
-    for (int Note = Low; Note <= High; ++Note) {
-        for (const int PitchClass : Chord.PitchClasses) {
-            if (PitchClassOfNote(Note) == PitchClass) {
-                Notes.Items[Notes.Count++] = Note;
-                break;
+using TRank = std::array<int, rkCount>;
+
+// After a chord, preferences 1 to 5 of the rules, in order.
+enum TPreference : std::size_t {
+    pfLeadingTone = rkPreferences,
+    pfDoubling,
+    pfBassLeap,
+    pfCommonTones,
+    pfMotion,
+};
+
+// The first chord: doubling, close position, the soprano near C5, the bass near C3.
+enum TFirstPreference : std::size_t {
+    fpDoubling = rkPreferences,
+    fpOpen,
+    fpSoprano,
+    fpBass,
+};
+
+// The breaks counted so far down a branch of the search.
+struct TTally {
+    std::array<int, WeightCount> Weights{};
+    unsigned Seen = 0; // the rules counted once that already count
+
+    void Add(TVoiceRule Rule) {
+        const unsigned Bit = 1u << Rule;
+        if (CountedOnce[Rule]) {
+            if ((Seen & Bit) != 0) {
+                return;
             }
+            Seen |= Bit;
         }
+        ++Weights[RuleWeights[Rule]];
     }
-    return Notes;
-}
+};
 
-// A voicing's standing, compared field by field: fewer breaks of the hard rules first, then
-// the preferences in order; the first voicing found wins a tie.
-using TRank = std::array<int, 6>;
-
+// Every voicing with the root in the bass and each voice on a note of the chord between
+// LowestSearchedNote and HighestSearchedNote, built from the soprano down; a branch is left
+// as soon as the best it could still reach is no better than the best found. Each voice
+// tries its nearest notes first, so that a good voicing is found early.
 class TSearch {
 public:
-    TSearch(const std::optional<TFourVoices>& Previous, const TFourPartChord& Chord)
-        : Previous(Previous), Chord(Chord) {
-        Best.fill(0);
-        BestRank.fill(std::numeric_limits<int>::max());
-    }
-
-    // Every voicing with each voice between the bounds given for it that breaks no more
-    // than Limit rules.
-    void Run(const std::array<TVoiceRange, 4>& Bounds, int Limit) {
-        this->Limit = Limit;
+    explicit TSearch(const TStepContext& Step) : Step(Step) {
         for (std::size_t Voice = 0; Voice < 4; ++Voice) {
-            Candidates[Voice] = ChordNotes(Chord, Bounds[Voice].Lowest, Bounds[Voice].Highest);
+            const int Goal = Step.Previous
+                                 ? (*Step.Previous)[Voice]
+                                 : (VoiceRanges[Voice].Lowest + VoiceRanges[Voice].Highest) / 2;
+            const int Farthest =
+                std::max(std::abs(Goal - LowestSearchedNote), std::abs(Goal - HighestSearchedNote));
+            for (int Distance = 0; Distance <= Farthest; ++Distance) {
+                Consider(Voice, Goal - Distance); // the lower of two as near first
+                if (Distance != 0) {
+                    Consider(Voice, Goal + Distance);
+                }
+            }
+            Common[Voice] = Step.Previous && ChordToneOf(Step.Chord, (*Step.Previous)[Voice]) >= 0;
         }
-        TFourVoices Voicing{};
-        Visit(Voicing, vcSoprano, 0, false);
+        // Most steps have a voicing that keeps every rule, and a search allowed no more than a
+        // few breaks leaves each branch at the first one past its allowance: so the allowance
+        // grows one other break at a time, and only a step that cannot do without a grave
+        // break is searched whole.
+        for (int Allowed = 0; !Taken && Allowed <= kMostOtherBreaks; ++Allowed) {
+            Run(Allowed);
+        }
+        if (!Taken) {
+            Run(std::numeric_limits<int>::max());
+        }
     }
 
-    bool Found() const { return BestRank[0] != std::numeric_limits<int>::max(); }
-    int BestBreaks() const { return BestRank[0]; }
-    const TFourVoices& BestVoicing() const { return Best; }
+    const TFourVoices& BestVoicing() const { return Voicing; }
 
 private:
-    // Chooses voice Voice; Breaks counts what the voices above it already break.
-    void Visit(TFourVoices& Voicing, std::size_t Voice, int Breaks, bool OrderBroken) {
+    // A note a voice may take, with what it breaks alone (rules that are never counted once).
+    struct TCandidate {
+        int Note;
+        std::array<int, WeightCount> Weights;
+    };
+
+    struct TNotes {
+        std::array<TCandidate, HighestSearchedNote - LowestSearchedNote + 1> Items{};
+        std::size_t Count = 0;
+    };
+
+    // Notes of the chord in the field, the bass on the root only.
+    void Consider(std::size_t Voice, int Note) {
+        const int Tone = ChordToneOf(Step.Chord, Note);
+        if (Note < LowestSearchedNote || Note > HighestSearchedNote || Tone < 0 ||
+            (Voice == vcBass && Tone != 0)) {
+            return;
+        }
+        TCandidate& Candidate = Candidates[Voice].Items[Candidates[Voice].Count++];
+        Candidate = {Note, {}};
+        BreaksOfNote(Step, Voice, Note, [&Candidate](TVoiceRule Rule, TVoiceSet) {
+            ++Candidate.Weights[RuleWeights[Rule]];
+        });
+    }
+
+    // Every voicing with no grave break and at most Allowed others (any voicing for the
+    // largest Allowed).
+    void Run(int Allowed) {
+        Best.fill(std::numeric_limits<int>::max());
+        if (Allowed != std::numeric_limits<int>::max()) {
+            Best[rkNever] = 0;
+            Best[rkGrave] = 0;
+            Best[rkOther] = Allowed;
+        }
+        TFourVoices V{};
+        Visit(V, vcSoprano, TTally{}, TRank{});
+    }
+
+    // Rank holds what the voices above Voice give: each field no more than the whole voicing's.
+    void Visit(TFourVoices& V, std::size_t Voice, const TTally& Tally, const TRank& Rank) {
         const TNotes& Notes = Candidates[Voice];
-        const int Bound = std::min(Limit, BestRank[0]);
         for (std::size_t i = 0; i < Notes.Count; ++i) {
-            Voicing[Voice] = Notes.Items[i];
-            bool Order = OrderBroken;
-            const int Total = Breaks + BreaksOfVoice(Voicing, Voice, Order);
-            if (Total > Bound) {
-                if (Order && !OrderBroken && Breaks + 1 > Bound) {
-                    break; // the notes above this one are out of order too
-                }
-                continue; // cannot tie the best any more
+            const TCandidate& Candidate = Notes.Items[i];
+            V[Voice] = Candidate.Note;
+            if (Voice != vcBass && !CanHoldEveryTone(Step.Chord, V, Voice)) {
+                continue;
+            }
+            TTally Next = Tally;
+            for (std::size_t Weight = 0; Weight < WeightCount; ++Weight) {
+                Next.Weights[Weight] += Candidate.Weights[Weight];
+            }
+            BreaksUnderVoices(Step, V, Voice,
+                              [&Next](TVoiceRule Rule, TVoiceSet) { Next.Add(Rule); });
+            TRank Bound = Rank;
+            Bound[rkNever] = Next.Weights[rwNever];
+            Bound[rkGrave] = Next.Weights[rwGrave];
+            Bound[rkOther] = Next.Weights[rwOther];
+            Bound[rkNotes + Voice] = V[Voice];
+            if (Step.Previous) {
+                AddPreferences(V, Voice, Bound);
+            } else {
+                AddFirstPreferences(V, Voice, Bound);
+            }
+            if (!(Bound < Best)) {
+                continue;
             }
             if (Voice == vcBass) {
-                Consider(Voicing, Total + BreaksOfChord(Voicing));
+                Best = Bound;
+                Voicing = V;
+                Taken = true;
             } else {
-                Visit(Voicing, Voice + 1, Total, Order);
+                Visit(V, Voice + 1, Next, Bound);
             }
         }
     }
 
-    // The breaks that choosing Voice adds, given the voices above it: its range (H2), order
-    // and spacing (H3), and, after a chord, parallels with the voices above (H4) and overlap
-    // with the voice right above (H5).
-    int BreaksOfVoice(const TFourVoices& V, std::size_t Voice, bool& OrderBroken) const {
-        int Breaks = 0;
-        if (V[Voice] < VoiceRanges[Voice].Lowest || V[Voice] > VoiceRanges[Voice].Highest) {
-            ++Breaks;
+    void AddPreferences(const TFourVoices& V, std::size_t Voice, TRank& Rank) const {
+        const TFourVoices& P = *Step.Previous;
+        const int Motion = std::abs(V[Voice] - P[Voice]);
+        if (Voice == vcTenor) {
+            Rank[pfDoubling] = DoublingMissed(V);
+        }
+        if (Voice == vcBass) {
+            Rank[pfBassLeap] = Motion > kLargestBassLeap;
+            Rank[rkBassTie] = Motion;
+            return;
         }
         if (Voice == vcSoprano) {
-            return Breaks;
+            Rank[pfLeadingTone] = Step.Chord.TonicTriad && IsLeadingTone(Step.Chord, P[Voice]) &&
+                                  V[Voice] != P[Voice] + 1;
         }
-        const int Above = V[Voice - 1];
-        const bool InOrder = Voice == vcBass ? Above > V[Voice] : Above >= V[Voice];
-        if (!InOrder && !OrderBroken) {
-            OrderBroken = true; // the order counts once for all four
-            ++Breaks;
-        }
-        if (Voice != vcBass && Above - V[Voice] > kSpacing) {
-            ++Breaks;
-        }
-        if (!Previous) {
-            return Breaks;
-        }
-        const TFourVoices& P = *Previous;
-        for (std::size_t Upper = 0; Upper < Voice; ++Upper) {
-            const bool BothMove = P[Upper] != V[Upper] && P[Voice] != V[Voice];
-            const int Before = IntervalClass(P[Upper], P[Voice]);
-            if (BothMove && IsPerfect(Before) && Before == IntervalClass(V[Upper], V[Voice])) {
-                ++Breaks;
-            }
-        }
-        if (V[Voice - 1] < P[Voice] || V[Voice] > P[Voice - 1]) {
-            ++Breaks;
-        }
-        return Breaks;
+        Rank[pfCommonTones] += Common[Voice] && Motion != 0;
+        Rank[pfMotion] += Motion;
     }
 
-    // The breaks of the whole chord: the bass on the root and all three pitch classes (H1),
-    // the leading tone once at most (H6), hidden fifths and octaves into the outer voices (H7).
-    int BreaksOfChord(const TFourVoices& V) const {
-        int Breaks = 0;
-        std::array<int, 3> Counts = CountsOf(V);
-        if (PitchClassOfNote(V[vcBass]) != Chord.PitchClasses[0] || Counts[0] == 0 ||
-            Counts[1] == 0 || Counts[2] == 0) {
-            ++Breaks;
-        }
-        int LeadingTones = 0;
-        for (const int Note : V) {
-            LeadingTones += PitchClassOfNote(Note) == Chord.LeadingTone;
-        }
-        if (LeadingTones > 1) {
-            ++Breaks;
-        }
-        if (Previous) {
-            const int Soprano = V[vcSoprano] - (*Previous)[vcSoprano];
-            const int Bass = V[vcBass] - (*Previous)[vcBass];
-            const bool SameDirection = (Soprano > 0 && Bass > 0) || (Soprano < 0 && Bass < 0);
-            if (SameDirection && IsPerfect(IntervalClass(V[vcSoprano], V[vcBass])) &&
-                std::abs(Soprano) > kLargestStep) {
-                ++Breaks;
-            }
-        }
-        return Breaks;
-    }
-
-    std::array<int, 3> CountsOf(const TFourVoices& V) const {
-        std::array<int, 3> Counts{};
-        for (const int Note : V) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                Counts[k] += PitchClassOfNote(Note) == Chord.PitchClasses[k];
-            }
-        }
-        return Counts;
-    }
-
-    void Consider(const TFourVoices& V, int Breaks) {
-        const TRank Rank = Previous ? RankAfter(*Previous, V, Breaks) : FirstRank(V, Breaks);
-        if (Rank < BestRank) {
-            BestRank = Rank;
-            Best = V;
+    void AddFirstPreferences(const TFourVoices& V, std::size_t Voice, TRank& Rank) const {
+        if (Voice == vcSoprano) {
+            Rank[fpSoprano] = std::abs(V[vcSoprano] - kFirstSoprano);
+        } else if (Voice == vcTenor) {
+            Rank[fpDoubling] = DoublingMissed(V);
+            Rank[fpOpen] = V[vcSoprano] - V[vcTenor] > kClosePosition;
+        } else if (Voice == vcBass) {
+            Rank[fpBass] = std::abs(V[vcBass] - kFirstBass);
         }
     }
 
-    // Root doubled, or the third in a diminished triad.
-    int DoublingMiss(const TFourVoices& V) const {
-        return CountsOf(V)[Chord.Diminished ? 1 : 0] < 2 ? 1 : 0;
-    }
-
-    TRank FirstRank(const TFourVoices& V, int Breaks) const {
-        const bool Close = V[vcSoprano] - V[vcTenor] <= kSpacing;
-        return {Breaks,
-                DoublingMiss(V),
-                Close ? 0 : 1,
-                std::abs(V[vcSoprano] - kFirstSoprano),
-                std::abs(V[vcBass] - kFirstBass),
-                0};
-    }
-
-    TRank RankAfter(const TFourVoices& P, const TFourVoices& V, int Breaks) const {
-        const bool LeadingToneAbove = Chord.TonicTriad &&
-                                      PitchClassOfNote(P[vcSoprano]) == Chord.LeadingTone &&
-                                      V[vcSoprano] != P[vcSoprano] + 1;
-        int CommonTonesMoved = 0;
-        int Motion = 0;
+    // Preference 2, known once the tenor is chosen, the bass taking the root: the root
+    // doubled, or the third of a diminished triad.
+    int DoublingMissed(const TFourVoices& V) const {
+        const int Doubled = Step.Chord.Diminished ? 1 : 0;
+        int Count = Doubled == 0 ? 1 : 0;
         for (const std::size_t Voice : {vcSoprano, vcAlto, vcTenor}) {
-            const int Before = PitchClassOfNote(P[Voice]);
-            const bool Common = Before == Chord.PitchClasses[0] ||
-                                Before == Chord.PitchClasses[1] || Before == Chord.PitchClasses[2];
-            CommonTonesMoved += Common && V[Voice] != P[Voice];
-            Motion += std::abs(V[Voice] - P[Voice]);
+            Count += ChordToneOf(Step.Chord, V[Voice]) == Doubled;
         }
-        return {Breaks, LeadingToneAbove ? 1 : 0,       DoublingMiss(V), CommonTonesMoved,
-                Motion, std::abs(V[vcBass] - P[vcBass])};
+        return Count < 2;
     }
 
-    const std::optional<TFourVoices>& Previous;
-    const TFourPartChord& Chord;
+    const TStepContext& Step;
     std::array<TNotes, 4> Candidates;
-    TFourVoices Best;
-    TRank BestRank;
-    int Limit = 0;
+    std::array<bool, 4> Common{}; // the voice's last note is a tone of this chord too
+    TFourVoices Voicing{};
+    TRank Best{};
+    bool Taken = false;
 };
+
+// The chord of Key (any degree, any variant that applies) whose root is Voices' bass and whose
+// pitch classes are all Voices hold.
+std::optional<TFourPartChord> KeyChordHolding(const TFourVoices& Voices, const TTonality& Key) {
+    for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
+        for (TChordVariant Variant = cvNormal; Variant <= cvNeapolitan; ++Variant) {
+            TChordVariant Kept = Variant;
+            const TChord Chord = TCalculatorEx::ChordOf(Kept, Key, Degree);
+            if (Kept != Variant ||
+                PitchClassOfNote(TCalculator::PitchClass(TCalculator::SoundingRoot(Chord))) !=
+                    PitchClassOfNote(Voices[vcBass])) {
+                continue;
+            }
+            const TFourPartChord Candidate = FourPartChordOf(Chord, Key);
+            if (std::all_of(Voices.begin(), Voices.end(),
+                            [&](int Note) { return ChordToneOf(Candidate, Note) >= 0; })) {
+                return Candidate;
+            }
+        }
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
+std::array<TNoteName, 3> ChordToneNames(const TChord& Chord) {
+    return {TCalculator::Transpose(Chord.Root, Chord.Tones[0]),
+            TCalculator::Transpose(Chord.Root, Chord.Tones[1]),
+            TCalculator::Transpose(Chord.Root, Chord.Tones[2])};
+}
+
+TNoteName SpelledNote(const TChord& Chord, int Note) {
+    for (const TNoteName& Name : ChordToneNames(Chord)) {
+        if (PitchClassOfNote(TCalculator::PitchClass(Name)) == PitchClassOfNote(Note)) {
+            return Name;
+        }
+    }
+    return TCalculator::SoundingRoot(Chord);
+}
+
 TFourPartChord FourPartChordOf(const TChord& Chord, const TTonality& Key) {
-    const TNoteName Root = TCalculator::SoundingRoot(Chord);
-    const bool TonicTriad = TCalculator::SameNote(Root, Key.Tonic) &&
+    const std::array<TNoteName, 3> Names = ChordToneNames(Chord);
+    const bool TonicTriad = TCalculator::SameNote(Names[0], Key.Tonic) &&
                             (Key.Mode == mdMinor ? TCalculatorEx::IsMinorTriad(Chord)
                                                  : TCalculatorEx::IsMajorTriad(Chord));
-    return {
-        {Normalised(TCalculator::PitchClass(Root)),
-         Normalised(TCalculator::PitchClass(TCalculator::Transpose(Chord.Root, Chord.Tones[1]))),
-         Normalised(TCalculator::PitchClass(TCalculator::Transpose(Chord.Root, Chord.Tones[2])))},
-        Normalised(TCalculator::PitchClass(Key.Tonic) + 11),
-        TCalculatorEx::IsDiminishedTriad(Chord),
-        TonicTriad};
+    return {{PitchClassOfNote(TCalculator::PitchClass(Names[0])),
+             PitchClassOfNote(TCalculator::PitchClass(Names[1])),
+             PitchClassOfNote(TCalculator::PitchClass(Names[2]))},
+            Names,
+            PitchClassOfNote(TCalculator::PitchClass(Key.Tonic) + 11),
+            TCalculatorEx::IsDiminishedTriad(Chord),
+            TonicTriad,
+            Key};
+}
+
+TFourVoices LeadVoices(const std::optional<TVoicedChord>& Previous, const TFourPartChord& Chord) {
+    return TSearch(StepContextOf(Previous, Chord)).BestVoicing();
+}
+
+TFourVoices LeadVoices(std::nullopt_t, const TFourPartChord& Chord) {
+    return LeadVoices(std::optional<TVoicedChord>(), Chord);
 }
 
 TFourVoices LeadVoices(const std::optional<TFourVoices>& Previous, const TFourPartChord& Chord) {
-    TSearch Search(Previous, Chord);
-    // The voicings that keep every rule first, then those that break one, two, ...: a branch
-    // is left at the first break over the limit, so each search is quick, and the first
-    // nearly always finds one.
-    const std::array<TVoiceRange, 4> InRange{VoiceRanges[0], VoiceRanges[1], VoiceRanges[2],
-                                             VoiceRanges[3]};
-    for (int Limit = 0; !Search.Found() && Limit <= kMostBreaks; ++Limit) {
-        Search.Run(InRange, Limit);
+    if (!Previous) {
+        return LeadVoices(std::nullopt, Chord);
     }
-    // A voicing outside the ranges breaks a rule for each voice out (and one more with the
-    // bass off the root), so the wider field can only do better than two breaks or more.
-    if (Search.BestBreaks() > 1) {
-        const TVoiceRange Wide{LowestSearchedNote, HighestSearchedNote};
-        Search.Run({Wide, Wide, Wide, Wide}, Search.BestBreaks() - 1);
+    const std::optional<TFourPartChord> Before = KeyChordHolding(*Previous, Chord.Key);
+    if (Before) {
+        return LeadVoices(TVoicedChord{*Previous, *Before}, Chord);
     }
-    return Search.BestVoicing();
+    TStepContext Step{Chord, Previous, {}};
+    return TSearch(Step).BestVoicing();
 }

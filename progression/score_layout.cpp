@@ -23,19 +23,8 @@ std::string Trimmed(const std::string& Text) {
     return First == std::string::npos ? std::string() : Text.substr(First);
 }
 
-// The chord's spelled note with the pitch class of Note.
-TNoteName SpellingOf(const TChord& Chord, int Note) {
-    for (const std::size_t Slot : {0, 1, 2}) {
-        const TNoteName Name = TCalculator::Transpose(Chord.Root, Chord.Tones[Slot]);
-        if ((TCalculator::PitchClass(Name) % 12 + 12) % 12 == Note % 12) {
-            return Name;
-        }
-    }
-    return TCalculator::SoundingRoot(Chord);
-}
-
 TScoreNote NoteOf(const TChord& Chord, int Midi, std::size_t Voice, std::int32_t Fifths) {
-    const TNoteName Name = SpellingOf(Chord, Midi);
+    const TNoteName Name = SpelledNote(Chord, Midi);
     const int Letter = Name.Letter - 'A';
     const int Octave = (Midi - Name.Accidental - kLetterPitchClasses[Letter]) / 12 - 1;
     const int Staff = Voice < vcTenor ? 1 : 2;

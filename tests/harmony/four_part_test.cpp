@@ -1,4 +1,5 @@
 #include "harmony/four_part.h"
+#include "harmony/voice_rules.h"
 
 #include "tests/harmony/harmony_test_util.h"
 
@@ -10,50 +11,15 @@
 
 namespace {
 
-// The rules of four-part writing, written from the contract alone: a voicing's breaks of the
-// hard rules, counted one by one.
-int Breaks(const std::optional<TFourVoices>& Before, const TFourVoices& V,
-           const TFourPartChord& C) {
-    const int S = V[0], A = V[1], T = V[2], B = V[3];
-    int Count = 0;
-    bool AllThere = true;
-    for (int PitchClass : C.PitchClasses) {
-        AllThere = AllThere &&
-                   std::any_of(V.begin(), V.end(), [&](int N) { return N % 12 == PitchClass; });
-    }
-    Count += B % 12 != C.PitchClasses[0] || !AllThere; // H1
-    const int Low[4] = {60, 55, 48, 40}, High[4] = {79, 74, 67, 62};
-    for (int v = 0; v < 4; ++v) {
-        Count += V[v] < Low[v] || V[v] > High[v]; // H2
-    }
-    Count += !(S >= A && A >= T && T > B); // H3
-    Count += S - A > 12;
-    Count += A - T > 12;
-    Count +=
-        std::count_if(V.begin(), V.end(), [&](int N) { return N % 12 == C.LeadingTone; }) > 1; // H6
-    if (!Before) {
-        return Count;
-    }
-    const TFourVoices& P = *Before;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = i + 1; j < 4; ++j) {
-            const bool Moving = P[i] != V[i] && P[j] != V[j];
-            const int Was = std::abs(P[i] - P[j]) % 12, Is = std::abs(V[i] - V[j]) % 12;
-            Count += Moving && ((Was == 0 && Is == 0) || (Was == 7 && Is == 7)); // H4
-        }
-    }
-    for (int i = 0; i < 3; ++i) {
-        Count += V[i] < P[i + 1] || V[i + 1] > P[i]; // H5
-    }
-    const int dS = S - P[0], dB = B - P[3];
-    const int Outer = std::abs(S - B) % 12;
-    Count += ((dS > 0 && dB > 0) || (dS < 0 && dB < 0)) && (Outer == 0 || Outer == 7) &&
-             std::abs(dS) > 2; // H7
-    return Count;
+// A voicing's breaks of the hard rules as the leader weighs them: grave, then the others.
+std::pair<int, int> Weight(const std::optional<TVoicedChord>& Before, const TFourVoices& V,
+                           const TFourPartChord& C) {
+    const std::array<int, WeightCount> W = WeightsOf(VoiceBreaks(Before, V, C));
+    return {W[rwGrave], W[rwOther]};
 }
 
-// The preferences after a chord, lower is better, compared in order.
-std::array<int, 4> Preferences(const TFourVoices& P, const TFourVoices& V,
+// The preferences after a chord, written from the contract, lower is better, in order.
+std::array<int, 5> Preferences(const TFourVoices& P, const TFourVoices& V,
                                const TFourPartChord& C) {
     const bool Resolves = !(C.TonicTriad && P[0] % 12 == C.LeadingTone) || V[0] == P[0] + 1;
     const int Doubled = C.Diminished ? C.PitchClasses[1] : C.PitchClasses[0];
@@ -65,10 +31,10 @@ std::array<int, 4> Preferences(const TFourVoices& P, const TFourVoices& V,
         Moved += Common && V[v] != P[v];
         Motion += std::abs(V[v] - P[v]);
     }
-    return {Resolves ? 0 : 1, Count >= 2 ? 0 : 1, Moved, Motion};
+    return {Resolves ? 0 : 1, Count >= 2 ? 0 : 1, std::abs(V[3] - P[3]) > 7, Moved, Motion};
 }
 
-// Every voicing of the chord's pitch classes with each voice from 40 to 79.
+// Every voicing that keeps H1, each voice from 40 to 79.
 std::vector<TFourVoices> AllVoicings(const TFourPartChord& C) {
     std::vector<int> Notes;
     for (int N = 40; N <= 79; ++N) {
@@ -77,12 +43,17 @@ std::vector<TFourVoices> AllVoicings(const TFourPartChord& C) {
             Notes.push_back(N);
         }
     }
+    const auto Holds = [&](const TFourVoices& V, int PitchClass) {
+        return std::any_of(V.begin(), V.end(), [&](int N) { return N % 12 == PitchClass; });
+    };
     std::vector<TFourVoices> All;
     for (int S : Notes)
         for (int A : Notes)
             for (int T : Notes)
                 for (int B : Notes)
-                    All.push_back({S, A, T, B});
+                    if (B % 12 == C.PitchClasses[0] && Holds({S, A, T, B}, C.PitchClasses[1]) &&
+                        Holds({S, A, T, B}, C.PitchClasses[2]))
+                        All.push_back({S, A, T, B});
     return All;
 }
 
@@ -98,11 +69,12 @@ TFourPartChord ChordAt(const TStep& Step) {
     return FourPartChordOf(TCalculatorEx::ChordOf(Variant, K, Step.Degree), K);
 }
 
-std::vector<TFourVoices> Lead(const std::vector<TStep>& Steps) {
-    std::vector<TFourVoices> Out;
-    std::optional<TFourVoices> Previous;
+std::vector<TVoicedChord> Lead(const std::vector<TStep>& Steps) {
+    std::vector<TVoicedChord> Out;
+    std::optional<TVoicedChord> Previous;
     for (const TStep& Step : Steps) {
-        Previous = LeadVoices(Previous, ChordAt(Step));
+        const TFourPartChord Chord = ChordAt(Step);
+        Previous = TVoicedChord{LeadVoices(Previous, Chord), Chord};
         Out.push_back(*Previous);
     }
     return Out;
@@ -114,16 +86,17 @@ TEST(FourPart, ReadsTheChordsPitchClassesAndItsKeysLeadingTone) {
         std::array<int, 3> PitchClasses;
         int LeadingTone;
         bool Diminished, TonicTriad;
+        const char* Third;
     };
     const TRead kReads[] = {
-        {{"C", 1}, {0, 4, 7}, 11, false, true},
-        {{"C", 5}, {7, 11, 2}, 11, false, false},
-        {{"C", 7}, {11, 2, 5}, 11, true, false},
-        {{"a", 1}, {9, 0, 4}, 8, false, true},
-        {{"a", 5}, {4, 8, 11}, 8, false, false},
-        {{"a", 2, cvNeapolitan}, {10, 2, 5}, 8, false, false},
-        {{"C", 6, cvBorrowed}, {8, 0, 3}, 11, false, false},
-        {{"E♭", 1}, {3, 7, 10}, 2, false, true},
+        {{"C", 1}, {0, 4, 7}, 11, false, true, "E"},
+        {{"C", 5}, {7, 11, 2}, 11, false, false, "B"},
+        {{"C", 7}, {11, 2, 5}, 11, true, false, "D"},
+        {{"a", 1}, {9, 0, 4}, 8, false, true, "C"},
+        {{"a", 5}, {4, 8, 11}, 8, false, false, "G♯"},
+        {{"a", 2, cvNeapolitan}, {10, 2, 5}, 8, false, false, "D"},
+        {{"C", 6, cvBorrowed}, {8, 0, 3}, 11, false, false, "C"},
+        {{"E♭", 1}, {3, 7, 10}, 2, false, true, "G"},
     };
     for (const TRead& r : kReads) {
         SCOPED_TRACE(std::string(r.Step.Key) + std::to_string(r.Step.Degree));
@@ -132,6 +105,7 @@ TEST(FourPart, ReadsTheChordsPitchClassesAndItsKeysLeadingTone) {
         EXPECT_EQ(Got.LeadingTone, r.LeadingTone);
         EXPECT_EQ(Got.Diminished, r.Diminished);
         EXPECT_EQ(Got.TonicTriad, r.TonicTriad);
+        EXPECT_EQ(Got.Names[1], N(r.Third));
     }
 }
 
@@ -148,6 +122,10 @@ const TCase kTextbook[] = {
     {"I-VI-IV-V-I in C major", {{"C", 1}, {"C", 6}, {"C", 4}, {"C", 5}, {"C", 1}}, {}},
     {"I-IV-V-I in A minor", {{"a", 1}, {"a", 4}, {"a", 5}, {"a", 1}}, {}},
     {"I-VI-IV-V-I in A minor", {{"a", 1}, {"a", 6}, {"a", 4}, {"a", 5}, {"a", 1}}, {}},
+    // F in the alto would rise to G♯; the leader lets D fall to G♯ instead.
+    {"I-II-V-I in A minor, no augmented second",
+     {{"a", 1}, {"a", 2}, {"a", 5}, {"a", 1}},
+     {{72, 69, 64, 45}, {74, 65, 62, 47}, {68, 64, 59, 52}, {69, 64, 60, 57}}},
     {"V-VI, the deceptive cadence, in C major", {{"C", 1}, {"C", 5}, {"C", 6}}, {}},
     {"V-VI, the deceptive cadence, in A minor", {{"a", 1}, {"a", 5}, {"a", 6}}, {}},
     {"a secondary dominant: V of V", {{"C", 1}, {"G", 5}, {"C", 5}, {"C", 1}}, {}},
@@ -156,24 +134,26 @@ const TCase kTextbook[] = {
      {}},
     {"a pivot into the dominant key", {{"C", 1}, {"C", 6}, {"G", 2}, {"G", 5}, {"G", 1}}, {}},
     {"vii°-I, the diminished triad doubling its third", {{"C", 1}, {"C", 7}, {"C", 1}}, {}},
-    {"a remote key change", {{"C", 1}, {"F♯", 1}, {"C", 5}, {"C", 1}}, {}},
 };
 
 TEST(FourPart, TextbookProgressionsKeepEveryRuleAndResolveTheLeadingTone) {
     for (const TCase& c : kTextbook) {
         SCOPED_TRACE(c.Name);
-        const std::vector<TFourVoices> Got = Lead(c.Steps);
-        std::optional<TFourVoices> Previous;
+        const std::vector<TVoicedChord> Got = Lead(c.Steps);
+        std::optional<TVoicedChord> Previous;
+        std::vector<TFourVoices> Voices;
         for (std::size_t i = 0; i < Got.size(); ++i) {
-            const TFourPartChord Chord = ChordAt(c.Steps[i]);
-            EXPECT_EQ(Breaks(Previous, Got[i], Chord), 0) << "chord " << i;
-            if (Previous && Chord.TonicTriad && (*Previous)[0] % 12 == Chord.LeadingTone) {
-                EXPECT_EQ(Got[i][0], (*Previous)[0] + 1) << "chord " << i;
+            const TFourPartChord& Chord = Got[i].Chord;
+            EXPECT_EQ(VoiceBreaks(Previous, Got[i].Voices, Chord), std::vector<TVoiceBreak>{})
+                << "chord " << i;
+            if (Previous && Chord.TonicTriad && Previous->Voices[0] % 12 == Chord.LeadingTone) {
+                EXPECT_EQ(Got[i].Voices[0], Previous->Voices[0] + 1) << "chord " << i;
             }
             Previous = Got[i];
+            Voices.push_back(Got[i].Voices);
         }
         if (!c.Want.empty()) {
-            EXPECT_EQ(Got, c.Want);
+            EXPECT_EQ(Voices, c.Want);
         }
     }
 }
@@ -198,36 +178,73 @@ TEST(FourPart, TheFirstChordIsCloseWithTheRootDoubledAndTheSopranoNearC5) {
 // The deceptive cadence in C major: V (G) to VI (A minor). Whether or not a rule-keeping
 // voicing doubles the root, the leader keeps the rules first.
 TEST(FourPart, RootDoublingGivesWayToTheRules) {
-    const TFourVoices Dominant{67, 62, 59, 43}; // G: G4 D4 B3 G2
+    const TVoicedChord Dominant{{67, 62, 59, 43}, ChordAt({"C", 5})}; // G: G4 D4 B3 G2
     const TFourPartChord Sixth = ChordAt({"C", 6});
     const TFourVoices Got = LeadVoices(Dominant, Sixth);
-    EXPECT_EQ(Breaks(Dominant, Got, Sixth), 0);
+    EXPECT_EQ(Weight(Dominant, Got, Sixth), std::make_pair(0, 0));
     bool RootDoubledPossible = false;
     for (const TFourVoices& V : AllVoicings(Sixth)) {
-        if (Breaks(Dominant, V, Sixth) == 0 && Preferences(Dominant, V, Sixth)[1] == 0) {
+        if (Weight(Dominant, V, Sixth) == std::make_pair(0, 0) &&
+            Preferences(Dominant.Voices, V, Sixth)[1] == 0) {
             RootDoubledPossible = true;
         }
     }
-    EXPECT_EQ(Preferences(Dominant, Got, Sixth)[1], RootDoubledPossible ? 0 : 1);
+    EXPECT_EQ(Preferences(Dominant.Voices, Got, Sixth)[1], RootDoubledPossible ? 0 : 1);
 }
 
-// The leader's choice against every voicing: the fewest breaks there are, and among
-// rule-keeping voicings none that the preferences put before it.
-void ExpectBestOf(const std::optional<TFourVoices>& Previous, const TFourPartChord& Chord,
+// The leader's choice against every voicing that keeps H1: the fewest grave breaks there
+// are, then the fewest others, and among the voicings that break as few none that the
+// preferences put before it.
+void ExpectBestOf(const std::optional<TVoicedChord>& Previous, const TFourPartChord& Chord,
                   const std::vector<TFourVoices>& All) {
     const TFourVoices Got = LeadVoices(Previous, Chord);
-    int Fewest = 1000;
-    std::array<int, 4> BestPreferences{1000, 1000, 1000, 1000};
+    std::pair<int, int> Fewest{1000, 1000};
+    std::array<int, 5> BestPreferences{1000, 1000, 1000, 1000, 1000};
     for (const TFourVoices& V : All) {
-        const int B = Breaks(Previous, V, Chord);
-        Fewest = std::min(Fewest, B);
-        if (B == 0 && Previous) {
-            BestPreferences = std::min(BestPreferences, Preferences(*Previous, V, Chord));
+        const std::pair<int, int> W = Weight(Previous, V, Chord);
+        if (W < Fewest) {
+            BestPreferences.fill(1000);
+        }
+        Fewest = std::min(Fewest, W);
+        if (W == Fewest && Previous) {
+            BestPreferences = std::min(BestPreferences, Preferences(Previous->Voices, V, Chord));
         }
     }
-    ASSERT_EQ(Breaks(Previous, Got, Chord), Fewest);
-    if (Fewest == 0 && Previous) {
-        EXPECT_EQ(Preferences(*Previous, Got, Chord), BestPreferences);
+    ASSERT_EQ(Weight(Previous, Got, Chord), Fewest) << ::testing::PrintToString(Got);
+    ASSERT_EQ(Got[vcBass] % 12, Chord.PitchClasses[0]);
+    for (const int Note : Got) {
+        ASSERT_TRUE(Note >= LowestSearchedNote && Note <= HighestSearchedNote);
+    }
+    if (Previous) {
+        EXPECT_EQ(Preferences(Previous->Voices, Got, Chord), BestPreferences);
+    }
+}
+
+// Single steps from the voicing given: a chord no voicing keeps every rule for keeps its
+// root in the bass, and the bass takes the nearer root.
+TEST(FourPart, StepsThatV1WroteWrongKeepTheRootAndTheNearerBass) {
+    struct TOne {
+        const char* Name;
+        TStep From;
+        TFourVoices Before;
+        TStep To;
+        int Bass;
+    };
+    const TOne kSteps[] = {
+        {"G: V to f♯: V, forced", {"G", 5}, {74, 69, 66, 50}, {"f♯", 5}, 49},
+        {"F♯: I to C: V after a remote change", {"F♯", 1}, {70, 66, 61, 42}, {"C", 5}, 43},
+        {"IV-V in C major, a step up, not a seventh down",
+         {"C", 4},
+         {72, 65, 57, 53},
+         {"C", 5},
+         55},
+    };
+    for (const TOne& o : kSteps) {
+        SCOPED_TRACE(o.Name);
+        const TVoicedChord Before{o.Before, ChordAt(o.From)};
+        const TFourPartChord Next = ChordAt(o.To);
+        EXPECT_EQ(LeadVoices(Before, Next)[vcBass], o.Bass);
+        ExpectBestOf(Before, Next, AllVoicings(Next));
     }
 }
 
@@ -238,24 +255,26 @@ TEST(FourPart, FromVoicingsOfAChordToTheNextTheBestThereIs) {
         {{"C", 5}, {"C", 1}}, // the leading tone resolves
         {{"C", 4}, {"C", 5}}, // no common tone: parallels lie close
         {{"a", 5}, {"a", 6}}, // the deceptive cadence
+        {{"a", 2}, {"a", 5}}, // F would rise to G♯
         {{"C", 1}, {"C", 7}}, // into a diminished triad
         {{"a", 2, cvNeapolitan}, {"a", 5}},
         {{"C", 1}, {"F♯", 1}}, // remote
+        {{"G", 5}, {"f♯", 5}}, // remote, H1 would give way in v1
     };
     const int Low[4] = {60, 55, 48, 40}, High[4] = {79, 74, 67, 62};
     for (const auto& [From, To] : kPairs) {
         SCOPED_TRACE(std::string(From.Key) + std::to_string(From.Degree) + " to " + To.Key +
                      std::to_string(To.Degree));
-        const TFourPartChord Next = ChordAt(To);
+        const TFourPartChord Before = ChordAt(From), Next = ChordAt(To);
         const std::vector<TFourVoices> Nexts = AllVoicings(Next);
         int Seen = 0;
-        for (const TFourVoices& P : AllVoicings(ChordAt(From))) {
+        for (const TFourVoices& P : AllVoicings(Before)) {
             bool Near = P[0] >= P[1] && P[1] >= P[2] && P[2] > P[3];
             for (int v = 0; v < 4; ++v) {
                 Near = Near && P[v] >= Low[v] - 3 && P[v] <= High[v] + 3;
             }
-            if (Near && Seen++ % 2 == 0) {
-                ExpectBestOf(P, Next, Nexts);
+            if (Near && Seen++ % 3 == 0) {
+                ExpectBestOf(TVoicedChord{P, Before}, Next, Nexts);
                 if (HasFatalFailure()) {
                     return;
                 }
@@ -277,7 +296,7 @@ TEST(FourPart, RandomSequencesMatchABruteForceSearch) {
         }
     }
     for (int Sequence = 0; Sequence < 12; ++Sequence) {
-        std::optional<TFourVoices> Previous;
+        std::optional<TVoicedChord> Previous;
         TTonality K = Keys[Random() % Keys.size()];
         for (int Step = 0; Step < 8; ++Step) {
             if (Random() % 3 == 0) {
@@ -293,8 +312,26 @@ TEST(FourPart, RandomSequencesMatchABruteForceSearch) {
             if (HasFatalFailure()) {
                 return;
             }
-            Previous = LeadVoices(Previous, Chord);
+            Previous = TVoicedChord{LeadVoices(Previous, Chord), Chord};
         }
+    }
+}
+
+// The four notes alone, as the window sounds them: within a key they are spelled as the key's
+// chord that holds them, so the leader leads exactly as from the chord itself.
+TEST(FourPart, FourNotesAloneLeadAsFromTheirKeysChord) {
+    const std::pair<TStep, TStep> kPairs[] = {
+        {{"a", 2}, {"a", 5}},
+        {{"a", 5}, {"a", 6}},
+        {{"a", 2, cvNeapolitan}, {"a", 5}},
+        {{"C", 6, cvBorrowed}, {"C", 5}},
+    };
+    for (const auto& [From, To] : kPairs) {
+        SCOPED_TRACE(std::string(From.Key) + std::to_string(From.Degree) + " to " + To.Key);
+        const TFourPartChord Before = ChordAt(From), Next = ChordAt(To);
+        const TFourVoices Voices = LeadVoices(std::nullopt, Before);
+        EXPECT_EQ(LeadVoices(std::optional<TFourVoices>(Voices), Next),
+                  LeadVoices(TVoicedChord{Voices, Before}, Next));
     }
 }
 
