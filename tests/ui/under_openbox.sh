@@ -12,11 +12,15 @@ trap 'kill $manager $xvfb_pid 2>/dev/null || true; wait 2>/dev/null || true; rm 
 start_xvfb "$log/xvfb.log" || { echo "under_openbox: Xvfb did not start" >&2; exit 1; }
 openbox >"$log/openbox.log" 2>&1 &
 manager=$!
-for _ in $(seq 50); do
+for _ in $(seq 200); do
     # Read whole: grep -q on the pipe would cut xprop short.
     check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)
     [[ $check == *"window id"* ]] && break
     sleep 0.1
 done
-[[ $check == *"window id"* ]] || { echo "under_openbox: openbox did not start" >&2; exit 1; }
+if [[ $check != *"window id"* ]]; then
+    echo "under_openbox: openbox did not start:" >&2
+    cat "$log/openbox.log" >&2
+    exit 1
+fi
 "$@"
