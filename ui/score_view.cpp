@@ -6,23 +6,33 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
 constexpr int kGap = 8;            // between two staff lines
 constexpr int kTrebleTop = 56;     // the top line of the treble staff
 constexpr int kStaffDistance = 80; // from the treble staff's top line to the bass staff's
-constexpr int kClefSpace = 44;     // before the first measure
-constexpr int kMeasureWidth = 72;  // a measure without a key signature
-constexpr int kSignatureStep = 8;  // per sharp or flat
-constexpr int kNoteOffset = 34;    // from a measure's (or its signature's) start to the heads
-constexpr int kHeadWidth = 12;
-constexpr int kHeadHeight = 9;
-constexpr int kLedgerOverhang = 4;
-constexpr int kAccidentalWidth = 10;
+constexpr int kSystemX = 16;       // the system line joining the staves
+constexpr int kBracePadding = 2;   // between the brace and the system line
+constexpr int kClefLeft = kSystemX + kGap;
+constexpr int kMeasureWidth = 80; // a measure without a key signature
+constexpr int kNoteOffset = 30;   // from a measure's (or its signature's) end to the heads: room
+                                  // for two columns of accidentals
 constexpr int kNumeralY = kTrebleTop + kStaffDistance + 4 * kGap + 30;
 constexpr int kHeight = kNumeralY + 40;
+// Engraving distances in staff spaces, as LilyPond's and Gould's defaults have them.
+constexpr qreal kAccidentalPadding = 0.25 * kGap; // between an accidental and its head
+constexpr qreal kAccidentalColumns = 0.2 * kGap;  // between two accidentals side by side
+constexpr qreal kSignaturePadding = 0.2 * kGap;   // between the glyphs of a key signature
+constexpr int kBarlineGap = kGap;                 // from a barline to the signature after it
+constexpr qreal kLedgerOverhang = 0.35 * kGap;
+constexpr qreal kLedgerThickness = 0.2 * kGap;
+// Two accidentals closer than this, one above the other, stand side by side.
+constexpr qreal kAccidentalClearance = 0.1 * kGap;
 const QColor kHighlight(200, 220, 255);
 
 // Sharps of a signature on the treble staff, as steps above the bottom line (F5 C5 G5 D5 A4
@@ -30,36 +40,54 @@ const QColor kHighlight(200, 220, 255);
 constexpr int kSharpSteps[7] = {8, 5, 9, 6, 3, 7, 4};
 constexpr int kFlatSteps[7] = {4, 7, 3, 6, 2, 5, 1};
 
-QFont SymbolFont(int Pixels) {
-    QFont Font(QStringLiteral("FreeSerif"));
-    Font.setPixelSize(Pixels);
-    return Font;
-}
-
-QString AccidentalGlyph(int Alter) {
+TMusicGlyph AccidentalGlyph(int Alter) {
     switch (Alter) {
     case -2:
-        return QString::fromUtf8("\xF0\x9D\x84\xAB"); // double flat
+        return mgDoubleFlat;
     case -1:
-        return QString::fromUtf8("♭");
-    case 0:
-        return QString::fromUtf8("♮");
+        return mgFlat;
     case 1:
-        return QString::fromUtf8("♯");
+        return mgSharp;
     case 2:
-        return QString::fromUtf8("\xF0\x9D\x84\xAA"); // double sharp
+        return mgDoubleSharp;
     default:
-        return QStringLiteral("?");
+        return mgNatural;
     }
 }
 
-int SignatureWidth(std::int32_t Fifths) {
-    return std::abs(Fifths) * kSignatureStep + 6;
+// A staff line is one pixel row: its middle, where a glyph on it has its origin, is half a
+// pixel below the row's top.
+qreal GlyphY(int Row) {
+    return Row + 0.5;
+}
+
+int StepY(int Staff, int Step) {
+    return TScoreView::StaffLineY(Staff, 4) - Step * kGap / 2;
+}
+
+// The naturals that cancel a signature: only on the way to C major or A minor, as Gould has
+// it for modern engraving (and MuseScore draws them).
+std::int32_t CancelledAt(const std::vector<TScoreMeasure>& Measures, std::size_t Index) {
+    const TScoreMeasure& Measure = Measures[Index];
+    return Index > 0 && Measure.KeyChange && Measure.Fifths == 0 ? Measures[Index - 1].Fifths : 0;
 }
 
 } // namespace
 
-TScoreView::TScoreView(QWidget* Parent) : QAbstractScrollArea(Parent) {
+// Where the glyphs of one measure's chord go, in the viewport's coordinates.
+struct TScoreView::TChordLayout {
+    std::array<int, 4> HeadX;                 // the left edge of each voice's head
+    std::array<int, 4> Y;                     // each voice's line or space (its pixel row)
+    std::array<std::optional<qreal>, 4> Sign; // the origin of each accidental drawn
+    qreal Left;                               // the leftmost ink of the chord
+};
+
+TScoreView::TScoreView(QWidget* Parent)
+    : QAbstractScrollArea(Parent), Music(kGap, StaffLineY(2, 4) - StaffLineY(1, 0) + 1),
+      SignatureLeft(kClefLeft +
+                    static_cast<int>(std::ceil(
+                        std::max(Music.Box(mgClefG).right(), Music.Box(mgClefF).right()))) +
+                    kGap) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setAutoFillBackground(true);
@@ -89,30 +117,64 @@ void TScoreView::Follow(const std::vector<TProgressionEntry>& Entries, std::size
     MeasuresChanged();
 }
 
+int TScoreView::SignatureWidth(std::int32_t Fifths, std::int32_t Cancelled) const {
+    const qreal Width =
+        std::abs(Cancelled) * (Music.Advance(mgNatural) + kSignaturePadding) +
+        std::abs(Fifths) * (Music.Advance(Fifths > 0 ? mgSharp : mgFlat) + kSignaturePadding);
+    return static_cast<int>(std::ceil(Width));
+}
+
+int TScoreView::MarginWidth(std::int32_t Fifths) const {
+    return SignatureLeft + SignatureWidth(Fifths, 0);
+}
+
+int TScoreView::MeasureEnd(std::size_t Index) const {
+    return Lefts[Index] + Signatures[Index] + kMeasureWidth;
+}
+
 void TScoreView::MeasuresChanged() {
     Lefts.resize(Measures.size());
-    int Left = kClefSpace;
+    Signatures.resize(Measures.size());
+    HiddenFrom.resize(Measures.size());
+    int Left = SignatureLeft;
     for (std::size_t i = 0; i < Measures.size(); ++i) {
         Lefts[i] = Left;
-        Left += kMeasureWidth + (Measures[i].KeyChange ? SignatureWidth(Measures[i].Fifths) : 0);
+        const int Signature = Measures[i].KeyChange
+                                  ? SignatureWidth(Measures[i].Fifths, CancelledAt(Measures, i))
+                                  : 0;
+        Signatures[i] = Signature > 0 ? kBarlineGap + Signature : 0;
+        // Ascending as long as a measure is wider than the widest signature's margin grows.
+        HiddenFrom[i] = MeasureEnd(i) - MarginWidth(Measures[i].Fifths);
+        Left = MeasureEnd(i);
     }
     UpdateScrollRange();
     viewport()->update();
 }
 
+// The first measure not yet behind the margin: its key is the one the margin shows, and the
+// measures before it are not drawn at all, so that no note is read in a signature that is
+// not its own.
+std::size_t TScoreView::FirstShown(int Scroll) const {
+    return static_cast<std::size_t>(std::upper_bound(HiddenFrom.begin(), HiddenFrom.end(), Scroll) -
+                                    HiddenFrom.begin());
+}
+
+int TScoreView::MarginRight() const {
+    const std::size_t First = FirstShown(horizontalScrollBar()->value());
+    return MarginWidth(First < Measures.size() ? Measures[First].Fifths : 0);
+}
+
 void TScoreView::SetCurrent(int Index) {
     Current = Index;
     if (Index >= 0 && static_cast<std::size_t>(Index) < Measures.size()) {
+        const auto At = static_cast<std::size_t>(Index);
         QScrollBar* Bar = horizontalScrollBar();
-        const int Left = Lefts[static_cast<std::size_t>(Index)];
-        const int Right = Left + kMeasureWidth +
-                          (Measures[static_cast<std::size_t>(Index)].KeyChange
-                               ? SignatureWidth(Measures[static_cast<std::size_t>(Index)].Fifths)
-                               : 0);
-        if (Left < Bar->value()) {
-            Bar->setValue(Left - kClefSpace);
-        } else if (Right > Bar->value() + viewport()->width()) {
-            Bar->setValue(Right - viewport()->width() + 8);
+        const int Notes = Lefts[At] + Signatures[At];
+        if (At < FirstShown(Bar->value()) || Notes - Bar->value() < MarginRight()) {
+            // Its notes right after the margin of its own key.
+            Bar->setValue(Notes - MarginWidth(Measures[At].Fifths));
+        } else if (MeasureEnd(At) > Bar->value() + viewport()->width()) {
+            Bar->setValue(MeasureEnd(At) - viewport()->width() + kGap);
         }
     } else if (Index < 0) {
         horizontalScrollBar()->setValue(0); // Home: the start again
@@ -135,146 +197,190 @@ int TScoreView::MeasureLeft(int Index) const {
     return Lefts[static_cast<std::size_t>(Index)] - horizontalScrollBar()->value();
 }
 
-// The alto's head goes right of the soprano's when they are a second apart, and so does the
-// bass's beside the tenor's, so that no head covers another.
-int TScoreView::NoteX(int Index, int Voice) const {
-    const TScoreMeasure& Measure = Measures[static_cast<std::size_t>(Index)];
-    int X =
-        MeasureLeft(Index) + kNoteOffset + (Measure.KeyChange ? SignatureWidth(Measure.Fifths) : 0);
-    if (Voice == 1 || Voice == 3) {
-        const int Apart = Measure.Notes[static_cast<std::size_t>(Voice - 1)].Step -
-                          Measure.Notes[static_cast<std::size_t>(Voice)].Step;
-        if (Apart == 1) {
-            X += kHeadWidth;
+// The lower voice of a staff goes right of the upper one when they are a second apart or in
+// unison, as two parts on one staff are written (the heads side by side, none covering the
+// other). Accidentals stand left of both heads, the upper voice's nearest; the lower one's
+// moves further left when the two would touch, and a unison takes one.
+TScoreView::TChordLayout TScoreView::LayOutChord(int Index) const {
+    const auto At = static_cast<std::size_t>(Index);
+    const TScoreMeasure& Measure = Measures[At];
+    const int Column = MeasureLeft(Index) + Signatures[At] + kNoteOffset;
+    const QRectF Head = Music.Box(mgWholeHead);
+    TChordLayout Chord{};
+    Chord.Left = Column;
+    for (std::size_t Voice = 0; Voice < 4; ++Voice) {
+        const TScoreNote& Note = Measure.Notes[Voice];
+        Chord.Y[Voice] = StepY(Note.Staff, Note.Step);
+        Chord.HeadX[Voice] = Column;
+        const bool Lower = Voice == 1 || Voice == 3;
+        const int Apart = Lower ? Measure.Notes[Voice - 1].Step - Note.Step : 2;
+        if (Apart == 0 || Apart == 1) {
+            Chord.HeadX[Voice] += qRound(Music.Advance(mgWholeHead));
         }
+        if (Note.Step <= -2 || Note.Step >= 10) {
+            Chord.Left = std::min(Chord.Left, Chord.HeadX[Voice] - kLedgerOverhang);
+        }
+        if (!Note.Accidental || (Apart == 0 && Measure.Notes[Voice - 1].Accidental)) {
+            continue;
+        }
+        const QRectF Box = Music.Box(AccidentalGlyph(*Note.Accidental));
+        qreal X = Column + Head.left() - kAccidentalPadding - Box.right();
+        if (Lower && Chord.Sign[Voice - 1]) {
+            const QRectF Upper = Music.Box(AccidentalGlyph(*Measure.Notes[Voice - 1].Accidental))
+                                     .translated(*Chord.Sign[Voice - 1], Chord.Y[Voice - 1]);
+            if (Upper.bottom() - (Chord.Y[Voice] + Box.top()) > kAccidentalClearance) {
+                X = std::min(X, Upper.left() - kAccidentalColumns - Box.right());
+            }
+        }
+        Chord.Sign[Voice] = X;
+        Chord.Left = std::min(Chord.Left, X + Box.left());
     }
-    return X;
+    return Chord;
 }
 
 QPoint TScoreView::NoteCentre(int Index, int Voice) const {
     if (Index < 0 || Index >= MeasureCount() || Voice < 0 || Voice > 3) {
         return {-1, -1};
     }
-    const TScoreNote& Note =
-        Measures[static_cast<std::size_t>(Index)].Notes[static_cast<std::size_t>(Voice)];
-    const int Bottom = StaffLineY(Note.Staff, 4);
-    return {NoteX(Index, Voice), Bottom - Note.Step * kGap / 2};
+    const TChordLayout Chord = LayOutChord(Index);
+    const auto V = static_cast<std::size_t>(Voice);
+    return {Chord.HeadX[V] + qRound(Music.Box(mgWholeHead).center().x()), Chord.Y[V]};
+}
+
+QRectF TScoreView::AccidentalBox(int Index, int Voice) const {
+    if (Index < 0 || Index >= MeasureCount() || Voice < 0 || Voice > 3) {
+        return {};
+    }
+    const TChordLayout Chord = LayOutChord(Index);
+    const auto V = static_cast<std::size_t>(Voice);
+    const TScoreNote& Note = Measures[static_cast<std::size_t>(Index)].Notes[V];
+    if (!Chord.Sign[V]) {
+        return {};
+    }
+    return Music.Box(AccidentalGlyph(*Note.Accidental))
+        .translated(*Chord.Sign[V], GlyphY(Chord.Y[V]));
 }
 
 void TScoreView::paintEvent(QPaintEvent*) {
-    QPainter Painter(viewport()); // lines sharp on the pixel grid; heads smoothed alone
+    QPainter Painter(viewport()); // lines sharp on the pixel grid; glyphs smoothed by the font
     const int Width = viewport()->width();
     const int Scroll = horizontalScrollBar()->value();
-    // The measures in view, found by their starts.
-    const auto First = std::upper_bound(Lefts.begin(), Lefts.end(), Scroll - kMeasureWidth * 3);
-    std::size_t Begin =
-        First == Lefts.begin() ? 0 : static_cast<std::size_t>(First - Lefts.begin() - 1);
-    if (Current >= 0 && static_cast<std::size_t>(Current) < Measures.size()) {
-        const int Left = MeasureLeft(Current);
-        Painter.fillRect(
-            QRect(Left + 2, kTrebleTop - 4 * kGap,
-                  kMeasureWidth - 4 +
-                      (Measures[static_cast<std::size_t>(Current)].KeyChange
-                           ? SignatureWidth(Measures[static_cast<std::size_t>(Current)].Fifths)
-                           : 0),
-                  kHeight - kTrebleTop),
-            kHighlight);
+    const std::size_t First = FirstShown(Scroll);
+    const std::int32_t Fifths = First < Measures.size() ? Measures[First].Fifths : 0;
+    const int Margin = MarginWidth(Fifths);
+    if (Current >= 0 && static_cast<std::size_t>(Current) >= First &&
+        static_cast<std::size_t>(Current) < Measures.size()) {
+        const int Left = std::max(MeasureLeft(Current) + 2, Margin);
+        const int Right = MeasureEnd(static_cast<std::size_t>(Current)) - Scroll - 2;
+        if (Right > Left)
+            Painter.fillRect(QRect(Left, kTrebleTop - 4 * kGap, Right - Left, kHeight - kTrebleTop),
+                             kHighlight);
     }
     Painter.setPen(QPen(Qt::black, 1));
     for (const int Staff : {1, 2}) {
         for (int Line = 0; Line < 5; ++Line) {
             const int Y = StaffLineY(Staff, Line);
-            Painter.drawLine(std::max(0, 4 - Scroll), Y, Width, Y);
+            Painter.drawLine(kSystemX, Y, Width, Y);
         }
     }
-    if (Scroll < kClefSpace) {
-        Painter.setFont(SymbolFont(6 * kGap));
-        Painter.drawText(QPoint(8 - Scroll, StaffLineY(1, 3) + kGap / 2 + 2),
-                         QString::fromUtf8("\xF0\x9D\x84\x9E")); // G clef
-        Painter.drawText(QPoint(8 - Scroll, StaffLineY(2, 1) + 10),
-                         QString::fromUtf8("\xF0\x9D\x84\xA2")); // F clef
-        Painter.drawLine(4 - Scroll, StaffLineY(1, 0), 4 - Scroll, StaffLineY(2, 4));
-    }
-    for (std::size_t i = Begin; i < Measures.size(); ++i) {
-        const int Left = MeasureLeft(static_cast<int>(i));
-        if (Left > Width) {
+    for (std::size_t i = First; i < Measures.size(); ++i) {
+        if (MeasureLeft(static_cast<int>(i)) > Width) {
             break;
         }
-        PaintMeasure(Painter, static_cast<int>(i), Left);
+        PaintMeasure(Painter, static_cast<int>(i), Margin, i == First);
     }
+    PaintMargin(Painter, Fifths);
 }
 
-void TScoreView::PaintSignature(QPainter& Painter, std::int32_t Fifths, int Left) {
-    Painter.setFont(SymbolFont(3 * kGap));
-    const int Count = std::abs(Fifths);
-    for (int k = 0; k < Count; ++k) {
-        const int Step = Fifths > 0 ? kSharpSteps[k] : kFlatSteps[k];
-        for (const int Staff : {1, 2}) {
-            const int Y = StaffLineY(Staff, 4) - (Step - 2 * (Staff - 1)) * kGap / 2;
-            Painter.drawText(QPoint(Left + 4 + k * kSignatureStep, Y + kGap / 2),
-                             AccidentalGlyph(Fifths > 0 ? 1 : -1));
+void TScoreView::PaintMargin(QPainter& Painter, std::int32_t Fifths) {
+    const int Top = StaffLineY(1, 0);
+    const int Bottom = StaffLineY(2, 4);
+    Painter.setPen(QPen(Qt::black, 1));
+    Painter.drawLine(kSystemX, Top, kSystemX, Bottom);
+    Music.DrawBrace(Painter, QPointF(kSystemX - kBracePadding - Music.BraceBox().right(),
+                                     (GlyphY(Top) + GlyphY(Bottom)) / 2));
+    Music.Draw(Painter, mgClefG, QPointF(kClefLeft, GlyphY(StaffLineY(1, 3))));
+    Music.Draw(Painter, mgClefF, QPointF(kClefLeft, GlyphY(StaffLineY(2, 1))));
+    PaintSignature(Painter, Fifths, 0, SignatureLeft);
+}
+
+void TScoreView::PaintSignature(QPainter& Painter, std::int32_t Fifths, std::int32_t Cancelled,
+                                int Left) {
+    qreal X = Left;
+    const auto Place = [&](TMusicGlyph Glyph, std::int32_t Of, int Count) {
+        for (int k = 0; k < Count; ++k) {
+            const int Step = Of > 0 ? kSharpSteps[k] : kFlatSteps[k];
+            for (const int Staff : {1, 2}) {
+                Music.Draw(Painter, Glyph,
+                           QPointF(X, GlyphY(StepY(Staff, Step - 2 * (Staff - 1)))));
+            }
+            X += Music.Advance(Glyph) + kSignaturePadding;
+        }
+    };
+    Place(mgNatural, Cancelled, std::abs(Cancelled));
+    Place(Fifths > 0 ? mgSharp : mgFlat, Fifths, std::abs(Fifths));
+}
+
+void TScoreView::PaintMeasure(QPainter& Painter, int Index, int Margin, bool First) {
+    const auto At = static_cast<std::size_t>(Index);
+    const TScoreMeasure& Measure = Measures[At];
+    const int Left = MeasureLeft(Index);
+    const int End = MeasureEnd(At) - horizontalScrollBar()->value();
+    Painter.setPen(QPen(Qt::black, 1));
+    for (const int X : {First && Index > 0 ? Left : -1, End}) {
+        if (X >= Margin) {
+            Painter.drawLine(X, StaffLineY(1, 0), X, StaffLineY(2, 4));
         }
     }
-}
-
-void TScoreView::PaintMeasure(QPainter& Painter, int Index, int Left) {
-    const TScoreMeasure& Measure = Measures[static_cast<std::size_t>(Index)];
-    const int Width = kMeasureWidth + (Measure.KeyChange ? SignatureWidth(Measure.Fifths) : 0);
-    Painter.setPen(QPen(Qt::black, 1));
-    Painter.drawLine(Left + Width, StaffLineY(1, 0), Left + Width, StaffLineY(2, 4));
     Painter.setFont(KadenzoFont());
     if (Measure.KeyChange) {
-        PaintSignature(Painter, Measure.Fifths, Left);
-        Painter.setFont(KadenzoFont());
-        Painter.drawText(QPoint(Left + 4, StaffLineY(1, 0) - 4 * kGap),
-                         QString::fromStdString(Measure.KeyLabel + ":"));
-    }
-    const int NotesLeft = Left + (Measure.KeyChange ? SignatureWidth(Measure.Fifths) : 0);
-    Painter.drawText(QPoint(NotesLeft + kNoteOffset - 8, kNumeralY),
-                     QString::fromStdString(Measure.Degree));
-    if (!Measure.Pivot.empty()) {
-        Painter.drawText(QPoint(NotesLeft + kNoteOffset - 8, kNumeralY + 16),
-                         QString::fromStdString(Measure.Pivot));
-    }
-    // Accidentals of two voices on one staff stand side by side when they would touch.
-    for (std::size_t Voice = 0; Voice < 4; ++Voice) {
-        const TScoreNote& Note = Measure.Notes[Voice];
-        int Shift = 0;
-        if ((Voice == 1 || Voice == 3) && Note.Accidental && Measure.Notes[Voice - 1].Accidental &&
-            Measure.Notes[Voice - 1].Step - Note.Step < 6) {
-            Shift = kAccidentalWidth;
+        // The first measure's own signature is the margin's.
+        if (!First) {
+            PaintSignature(Painter, Measure.Fifths, CancelledAt(Measures, At), Left + kBarlineGap);
         }
-        const QPoint Centre = NoteCentre(Index, static_cast<int>(Voice));
-        PaintNote(Painter, Note, Centre.x(), Shift);
+        if (Left + 4 >= kSystemX) {
+            Painter.drawText(QPoint(Left + 4, StaffLineY(1, 0) - 4 * kGap),
+                             QString::fromStdString(Measure.KeyLabel + ":"));
+        }
     }
+    const TChordLayout Chord = LayOutChord(Index);
+    if (Chord.Left < Margin + 1) { // the smoothing reaches a pixel further
+        return;
+    }
+    const int LabelX = Left + Signatures[At] + kNoteOffset;
+    Painter.drawText(QPoint(LabelX, kNumeralY), QString::fromStdString(Measure.Degree));
+    if (!Measure.Pivot.empty()) {
+        Painter.drawText(QPoint(LabelX, kNumeralY + 16), QString::fromStdString(Measure.Pivot));
+    }
+    PaintChord(Painter, Measure, Chord);
 }
 
-void TScoreView::PaintNote(QPainter& Painter, const TScoreNote& Note, int X, int AccidentalShift) {
-    const int Bottom = StaffLineY(Note.Staff, 4);
-    const int Y = Bottom - Note.Step * kGap / 2;
-    Painter.setPen(QPen(Qt::black, 1));
-    // Ledger lines below the staff (steps -2, -4, ...) and above it (10, 12, ...).
-    for (int Step = -2; Step >= Note.Step; Step -= 2) {
-        const int LedgerY = Bottom - Step * kGap / 2;
-        Painter.drawLine(X - kHeadWidth / 2 - kLedgerOverhang, LedgerY,
-                         X + kHeadWidth / 2 + kLedgerOverhang, LedgerY);
-    }
-    for (int Step = 10; Step <= Note.Step; Step += 2) {
-        const int LedgerY = Bottom - Step * kGap / 2;
-        Painter.drawLine(X - kHeadWidth / 2 - kLedgerOverhang, LedgerY,
-                         X + kHeadWidth / 2 + kLedgerOverhang, LedgerY);
-    }
-    // A whole note: an open oval with thicker sides.
-    Painter.setPen(QPen(Qt::black, 2));
-    Painter.setBrush(Qt::NoBrush);
+void TScoreView::PaintChord(QPainter& Painter, const TScoreMeasure& Measure,
+                            const TChordLayout& Chord) {
+    const qreal HeadWidth = Music.Advance(mgWholeHead);
     Painter.setRenderHint(QPainter::Antialiasing, true);
-    Painter.drawEllipse(QPoint(X, Y), kHeadWidth / 2, kHeadHeight / 2);
-    Painter.setRenderHint(QPainter::Antialiasing, false);
-    if (Note.Accidental) {
-        Painter.setFont(SymbolFont(3 * kGap));
-        Painter.setPen(QPen(Qt::black, 1));
-        Painter.drawText(
-            QPoint(X - kHeadWidth / 2 - kAccidentalWidth - AccidentalShift, Y + kGap / 2),
-            AccidentalGlyph(*Note.Accidental));
+    for (std::size_t Voice = 0; Voice < 4; ++Voice) {
+        const TScoreNote& Note = Measure.Notes[Voice];
+        const int Bottom = StaffLineY(Note.Staff, 4);
+        const int X = Chord.HeadX[Voice];
+        // Ledger lines below the staff (steps -2, -4, ...) and above it (10, 12, ...).
+        const auto Ledger = [&](int Step) {
+            Painter.fillRect(QRectF(X - kLedgerOverhang,
+                                    GlyphY(Bottom - Step * kGap / 2) - kLedgerThickness / 2,
+                                    HeadWidth + 2 * kLedgerOverhang, kLedgerThickness),
+                             Qt::black);
+        };
+        for (int Step = -2; Step >= Note.Step; Step -= 2) {
+            Ledger(Step);
+        }
+        for (int Step = 10; Step <= Note.Step; Step += 2) {
+            Ledger(Step);
+        }
+        Music.Draw(Painter, mgWholeHead, QPointF(X, GlyphY(Chord.Y[Voice])));
+        if (Chord.Sign[Voice]) {
+            Music.Draw(Painter, AccidentalGlyph(*Note.Accidental),
+                       QPointF(*Chord.Sign[Voice], GlyphY(Chord.Y[Voice])));
+        }
     }
+    Painter.setRenderHint(QPainter::Antialiasing, false);
 }

@@ -17,10 +17,11 @@ fail() { echo "deb_test: $*" >&2; status=1; }
 [[ $(dpkg-deb -f "$deb" Architecture) == amd64 ]] || fail "architecture"
 depends=$(dpkg-deb -f "$deb" Depends)
 # Qt's libraries and the platform plugin, the icon's SVG plugin, the synth and its SoundFont,
-# the MIDI ports, the sound server's and ALSA's libraries, the fonts.
+# the MIDI ports, the sound server's and ALSA's libraries, the display's font and the score's
+# (with FreeType, which finds its glyphs by name).
 for needed in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins libqt6svg6 libfluidsynth3 \
               fluid-soundfont-gm librtmidi6 libpulse0 libasound2 fonts-ipafont-mincho \
-              fonts-freefont-ttf; do
+              lilypond-fonts libfreetype6; do
     grep -q -E "(^|, |\| )$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 # Each dependency (the first of alternatives) is a package this Debian knows.
