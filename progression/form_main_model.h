@@ -71,6 +71,9 @@ public:
     std::int32_t GetLabelLine() const { return Layout.LabelLine(); }
     std::int32_t GetKeyLabelColumn() const { return Layout.KeyLabelColumn(); }
     std::uint16_t GetHeldArrow() const { return HeldArrow; }
+    // The entry the cursor stands after (the chord last placed or replayed); nothing after
+    // Home, initialisation and reading a file.
+    std::optional<std::size_t> CurrentEntry() const;
 
     // Working state and progression.
     void ResetSession();

@@ -26,11 +26,14 @@ void TFormMainModel::MarkChanged(std::size_t Index) {
     FirstChanged = std::min(FirstChanged.value_or(Index), Index);
 }
 
-void TFormMainModel::TellListeners() {
+std::optional<std::size_t> TFormMainModel::CurrentEntry() const {
     // Space moves the cursor past the last entry; the chord at the cursor is still that one.
     const std::size_t Placed = std::min(Progression.size(), static_cast<std::size_t>(Cursor));
-    const std::optional<std::size_t> Current =
-        Placed == 0 ? std::nullopt : std::optional<std::size_t>(Placed - 1);
+    return Placed == 0 ? std::nullopt : std::optional<std::size_t>(Placed - 1);
+}
+
+void TFormMainModel::TellListeners() {
+    const std::optional<std::size_t> Current = CurrentEntry();
     if (!FirstChanged && Current == ToldCurrent) {
         return;
     }

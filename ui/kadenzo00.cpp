@@ -55,9 +55,7 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
 TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
                      TReferenceWindowSlot FormExample)
     : QWidget(nullptr), FormHelp(std::move(FormHelp)), FormExample(std::move(FormExample)),
-      Form(Backend, *this), FormScore(std::make_unique<TScoreWindow>(
-                                Form, [this](QEvent& Event) { return PlayKey(Event); })),
-      UseScanCodes(ReportsXKeycodes(QGuiApplication::platformName())) {
+      Form(Backend, *this), UseScanCodes(ReportsXKeycodes(QGuiApplication::platformName())) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("カデンツォ Ver 1.00"));
     MakeFixedDialogFrame(*this, {513, 255}, PaperColour(), TWindowRole::Main);
@@ -137,7 +135,13 @@ void TFormMain::MakeMenuActions() {
     });
     ActionShowScore = new QAction(QStringLiteral("譜表を表示"), this);
     ActionShowScore->setObjectName(QStringLiteral("ActionShowScore"));
-    connect(ActionShowScore, &QAction::triggered, this, [this] { FormScore->ShowBeside(*this); });
+    connect(ActionShowScore, &QAction::triggered, this, [this] {
+        if (!FormScore) {
+            FormScore = std::make_unique<TScoreWindow>(
+                Form, [this](QEvent& Event) { return PlayKey(Event); });
+        }
+        FormScore->ShowBeside(*this);
+    });
     ActionExportXml =
         MakeExportAction("ActionExportXml", "MusicXML に書き出す", "MusicXML (*.musicxml *.xml)",
                          [this](const std::string& Name) { Form.ExportMusicXml(Name); });
@@ -213,7 +217,9 @@ void TFormMain::closeEvent(QCloseEvent* Event) {
     Event->accept();
     FormHelp.Close();
     FormExample.Close();
-    FormScore->close();
+    if (FormScore) {
+        FormScore->close();
+    }
     QApplication::quit();
 }
 

@@ -109,6 +109,7 @@ TScoreWindow::TScoreWindow(TFormMainModel& Model, std::function<bool(QEvent&)> P
         resize(kDefaultWidth, kClientHeight);
     }
     Model.AddListener(*this);
+    ProgressionChanged({0, Model.CurrentEntry()});
 }
 
 TScoreWindow::~TScoreWindow() {

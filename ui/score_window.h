@@ -26,7 +26,7 @@ bool MayStay(QRect Frame, QRect Main, const QList<QRect>& Screens);
 // never takes the keyboard from the main window, and keys typed into it play as there.
 class TScoreWindow : public QWidget, private TProgressionListener {
 public:
-    // Follows the progression of Model, which outlives the window, from its first entry on;
+    // Shows the progression of Model, which outlives the window, and follows it;
     // PlayKey plays a key event as the main window does and says whether it took it.
     TScoreWindow(TFormMainModel& Model, std::function<bool(QEvent&)> PlayKey);
     ~TScoreWindow() override;
