@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
-#include <QPainterPath>
+#include <QTransform>
 
 #include <cmath>
 #include <cstdio>
@@ -55,12 +55,13 @@ std::vector<quint32> GlyphIndexes(const QString& Path, const std::vector<std::st
     return Indexes;
 }
 
-QGlyphRun RunOf(const QRawFont& Font, quint32 Index) {
-    QGlyphRun Run;
-    Run.setRawFont(Font);
-    Run.setGlyphIndexes({Index});
-    Run.setPositions({QPointF(0, 0)});
-    return Run;
+void Fill(QPainter& Painter, const QPainterPath& Outline, QPointF Origin) {
+    const bool Smooth = Painter.testRenderHint(QPainter::Antialiasing);
+    Painter.setRenderHint(QPainter::Antialiasing, true);
+    Painter.translate(Origin);
+    Painter.fillPath(Outline, Qt::black);
+    Painter.translate(-Origin);
+    Painter.setRenderHint(QPainter::Antialiasing, Smooth);
 }
 
 // The design size nearest a staff of Space pixels, taking a pixel as Qt's logical 1/96 inch.
@@ -97,7 +98,7 @@ TMusicFont::TMusicFont(int Space, qreal BraceHeight) {
         Folder + QStringLiteral("/emmentaler-%1.otf").arg(DesignSizeFor(Space));
     const QString BracesPath = Folder + QStringLiteral("/emmentaler-brace.otf");
     const qreal StaffHeight = 4 * Space;
-    Glyphs = QRawFont(GlyphsPath, StaffHeight, QFont::PreferNoHinting);
+    const QRawFont Glyphs(GlyphsPath, StaffHeight, QFont::PreferNoHinting);
     const std::vector<quint32> Indexes = GlyphIndexes(
         GlyphsPath, std::vector<std::string>(std::begin(kGlyphNames), std::end(kGlyphNames)));
     bool Found = !Folder.isEmpty() && Glyphs.isValid();
@@ -106,7 +107,7 @@ TMusicFont::TMusicFont(int Space, qreal BraceHeight) {
     }
     // The braces come in hundreds of heights: the nearest is scaled to the system's height.
     std::vector<std::string> BraceNames;
-    Braces = QRawFont(BracesPath, StaffHeight, QFont::PreferNoHinting);
+    const QRawFont Braces(BracesPath, StaffHeight, QFont::PreferNoHinting);
     for (int i = 0; Found && Braces.isValid() && i < 1000; ++i) {
         BraceNames.push_back("brace" + std::to_string(i));
     }
@@ -130,13 +131,12 @@ TMusicFont::TMusicFont(int Space, qreal BraceHeight) {
                                                  : GlyphsPath));
         return;
     }
-    Braces.setPixelSize(StaffHeight * BraceHeight / BraceAt);
-    BraceRun = RunOf(Braces, Brace);
-    BraceInk = Braces.pathForGlyph(Brace).boundingRect();
+    const qreal Scale = BraceHeight / BraceAt;
+    BraceOutline = QTransform::fromScale(Scale, Scale).map(Braces.pathForGlyph(Brace));
     for (int g = 0; g < mgCount; ++g) {
         const quint32 Index = Indexes[static_cast<std::size_t>(g)];
-        Runs[static_cast<std::size_t>(g)] = RunOf(Glyphs, Index);
-        Boxes[static_cast<std::size_t>(g)] = Glyphs.pathForGlyph(Index).boundingRect();
+        Outlines[static_cast<std::size_t>(g)] = Glyphs.pathForGlyph(Index);
+        Boxes[static_cast<std::size_t>(g)] = Outlines[static_cast<std::size_t>(g)].boundingRect();
         Advances[static_cast<std::size_t>(g)] =
             Glyphs.advancesForGlyphIndexes({Index}).value(0).x();
     }
@@ -153,16 +153,16 @@ qreal TMusicFont::Advance(TMusicGlyph Glyph) const {
 
 void TMusicFont::Draw(QPainter& Painter, TMusicGlyph Glyph, QPointF Origin) const {
     if (Loaded) {
-        Painter.drawGlyphRun(Origin, Runs[static_cast<std::size_t>(Glyph)]);
+        Fill(Painter, Outlines[static_cast<std::size_t>(Glyph)], Origin);
     }
 }
 
 QRectF TMusicFont::BraceBox() const {
-    return BraceInk;
+    return BraceOutline.boundingRect();
 }
 
 void TMusicFont::DrawBrace(QPainter& Painter, QPointF Origin) const {
     if (Loaded) {
-        Painter.drawGlyphRun(Origin, BraceRun);
+        Fill(Painter, BraceOutline, Origin);
     }
 }

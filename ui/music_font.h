@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QGlyphRun>
+#include <QPainterPath>
 #include <QRawFont>
 #include <QRectF>
 #include <QString>
@@ -25,7 +25,9 @@ enum TMusicGlyph : int {
 // glyph names (their code points change between LilyPond's versions, their names do not). Each
 // glyph's origin is where an engraver places it: a clef's on the line it names, a notehead's
 // and an accidental's at its left edge on the height of its note; the brace's at its right
-// edge, halfway down. The em is one staff height (four staff spaces).
+// edge, halfway down. The em is one staff height (four staff spaces). Glyphs are filled from
+// their outlines, smoothed, so that a head is centred on its line to the fraction of a pixel
+// (text drawing would round its height to whole pixels).
 class TMusicFont {
 public:
     // The font for a staff space of Space pixels and a brace of BraceHeight pixels; when the
@@ -46,11 +48,8 @@ public:
 
 private:
     bool Loaded = false;
-    QRawFont Glyphs;
-    QRawFont Braces;
-    std::array<QGlyphRun, mgCount> Runs;
+    std::array<QPainterPath, mgCount> Outlines;
     std::array<QRectF, mgCount> Boxes;
     std::array<qreal, mgCount> Advances{};
-    QGlyphRun BraceRun;
-    QRectF BraceInk;
+    QPainterPath BraceOutline;
 };

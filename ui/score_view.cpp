@@ -20,8 +20,8 @@ constexpr int kSystemX = 16;       // the system line joining the staves
 constexpr int kBracePadding = 2;   // between the brace and the system line
 constexpr int kClefLeft = kSystemX + kGap;
 constexpr int kMeasureWidth = 80; // a measure without a key signature
-constexpr int kNoteOffset = 30;   // from a measure's (or its signature's) end to the heads: room
-                                  // for two columns of accidentals
+// From a measure's start (or its signature's end) to the heads: two columns of accidentals.
+constexpr int kNoteOffset = 30;
 constexpr int kNumeralY = kTrebleTop + kStaffDistance + 4 * kGap + 30;
 constexpr int kHeight = kNumeralY + 40;
 // Engraving distances in staff spaces, as LilyPond's and Gould's defaults have them.
