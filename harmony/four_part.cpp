@@ -227,28 +227,6 @@ private:
     bool Taken = false;
 };
 
-// The chord of Key (any degree, any variant that applies) whose root is Voices' bass and whose
-// pitch classes are all Voices hold.
-std::optional<TFourPartChord> KeyChordHolding(const TFourVoices& Voices, const TTonality& Key) {
-    for (std::int32_t Degree = 1; Degree <= 7; ++Degree) {
-        for (TChordVariant Variant = cvNormal; Variant <= cvNeapolitan; ++Variant) {
-            TChordVariant Kept = Variant;
-            const TChord Chord = TCalculatorEx::ChordOf(Kept, Key, Degree);
-            if (Kept != Variant ||
-                PitchClassOfNote(TCalculator::PitchClass(TCalculator::SoundingRoot(Chord))) !=
-                    PitchClassOfNote(Voices[vcBass])) {
-                continue;
-            }
-            const TFourPartChord Candidate = FourPartChordOf(Chord, Key);
-            if (std::all_of(Voices.begin(), Voices.end(),
-                            [&](int Note) { return ChordToneOf(Candidate, Note) >= 0; })) {
-                return Candidate;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::array<TNoteName, 3> ChordToneNames(const TChord& Chord) {
@@ -289,14 +267,3 @@ TFourVoices LeadVoices(std::nullopt_t, const TFourPartChord& Chord) {
     return LeadVoices(std::optional<TVoicedChord>(), Chord);
 }
 
-TFourVoices LeadVoices(const std::optional<TFourVoices>& Previous, const TFourPartChord& Chord) {
-    if (!Previous) {
-        return LeadVoices(std::nullopt, Chord);
-    }
-    const std::optional<TFourPartChord> Before = KeyChordHolding(*Previous, Chord.Key);
-    if (Before) {
-        return LeadVoices(TVoicedChord{*Previous, *Before}, Chord);
-    }
-    TStepContext Step{Chord, Previous, {}};
-    return TSearch(Step).BestVoicing();
-}

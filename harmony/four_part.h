@@ -51,7 +51,3 @@ TFourVoices LeadVoices(const std::optional<TVoicedChord>& Previous, const TFourP
 // The first chord, after a reset (also what LeadVoices(std::nullopt, Chord) means).
 TFourVoices LeadVoices(std::nullopt_t, const TFourPartChord& Chord);
 
-// The same from the four notes alone: they are spelled as the chord of Chord's key that holds
-// them (the key's own, borrowed, Dorian or Neapolitan chord) spells them; four notes that are
-// no chord of that key are not spelled, and no augmented step from them is seen.
-TFourVoices LeadVoices(const std::optional<TFourVoices>& Previous, const TFourPartChord& Chord);

@@ -125,8 +125,9 @@ private:
 
     std::unique_ptr<TInstrument> Instrument;
     TVoicing Voicing = TVoicing::Block;
-    // The four voices that sounded last; nothing after a reset or a block chord.
-    std::optional<TFourVoices> LastVoices;
+    // The four voices that sounded last, with their chord; nothing after a reset or a block
+    // chord.
+    std::optional<TVoicedChord> LastVoices;
     std::vector<TProgressionEntry> Progression;
     std::int32_t Cursor = 0;
     std::int32_t CandidateIndex = 1;

@@ -72,7 +72,8 @@ void TFormMainModel::RecordChord(const TChord& Chord, std::int32_t NewDegree,
     Layout.WriteChord(Chord, {Tonality, Degree, Variant});
     CutProgressionAtCursor();
     MarkChanged(Progression.size());
-    Progression.push_back({Tonality, Degree, Variant, LastVoices});
+    Progression.push_back(
+        {Tonality, Degree, Variant, LastVoices ? std::optional(LastVoices->Voices) : std::nullopt});
     ++Cursor;
     LastAction = laDegree;
 }
@@ -138,8 +139,9 @@ void TFormMainModel::Sound(const TChord& Chord, const TTonality& Key) {
         LastVoices.reset();
         return;
     }
-    LastVoices = LeadVoices(LastVoices, FourPartChordOf(Chord, Key));
-    Instrument->PlayVoices(*LastVoices);
+    const TFourPartChord Next = FourPartChordOf(Chord, Key);
+    LastVoices = TVoicedChord{LeadVoices(LastVoices, Next), Next};
+    Instrument->PlayVoices(LastVoices->Voices);
 }
 
 void TFormMainModel::CutProgressionAtCursor() {
@@ -157,8 +159,8 @@ void TFormMainModel::CutProgression(std::size_t Size) {
 // voicing keeps those it had.
 void TFormMainModel::KeepVoices(std::size_t Index) {
     std::optional<TFourVoices>& Kept = Progression[Index].Voices;
-    if (LastVoices && Kept != LastVoices) {
-        Kept = LastVoices;
+    if (LastVoices && Kept != LastVoices->Voices) {
+        Kept = LastVoices->Voices;
         MarkChanged(Index);
     }
 }

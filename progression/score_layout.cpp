@@ -74,14 +74,15 @@ void ExtendScore(std::vector<TScoreMeasure>& Measures,
                  const std::vector<TProgressionEntry>& Entries) {
     const std::size_t From = std::min(Measures.size(), Entries.size());
     Measures.resize(From);
-    std::optional<TFourVoices> Previous;
+    std::optional<TVoicedChord> Previous;
     if (From > 0) {
         TScoreMeasure& Last = Measures.back();
-        Previous = TFourVoices{Last.Notes[0].Midi, Last.Notes[1].Midi, Last.Notes[2].Midi,
-                               Last.Notes[3].Midi};
         const TProgressionEntry& Before = Entries[From - 1];
         TChordVariant Variant = cvNormal;
         const TChord Chord = ChordOfEntry(Before, Variant);
+        Previous = TVoicedChord{
+            {Last.Notes[0].Midi, Last.Notes[1].Midi, Last.Notes[2].Midi, Last.Notes[3].Midi},
+            FourPartChordOf(Chord, Before.Tonality)};
         Last.Pivot = From < Entries.size() &&
                              !TCalculatorEx::SameTonality(Entries[From].Tonality, Before.Tonality)
                          ? PivotReading(Chord, Entries[From].Tonality)
@@ -92,7 +93,7 @@ void ExtendScore(std::vector<TScoreMeasure>& Measures,
         const TProgressionEntry& Entry = Entries[i];
         TChordVariant Variant = cvNormal;
         const TChord Chord = ChordOfEntry(Entry, Variant);
-        Previous = VoicesOf(Entry, Previous);
+        Previous = VoicedChordOf(Entry, Previous);
         TScoreMeasure Measure{};
         Measure.Key = WrittenKey(Entry.Tonality);
         Measure.Chord = TCalculatorEx::ChordOf(Variant, Measure.Key, Entry.Degree);
@@ -100,7 +101,7 @@ void ExtendScore(std::vector<TScoreMeasure>& Measures,
             i == 0 || !TCalculatorEx::SameTonality(Entries[i - 1].Tonality, Entry.Tonality);
         Measure.Fifths = KeySignatureFifths(Measure.Key);
         for (std::size_t v = 0; v < 4; ++v) {
-            Measure.Notes[v] = NoteOf(Measure.Chord, (*Previous)[v], v, Measure.Fifths);
+            Measure.Notes[v] = NoteOf(Measure.Chord, Previous->Voices[v], v, Measure.Fifths);
         }
         Measure.KeyLabel = TCalculatorEx::TonalityLabel(Measure.Key);
         Measure.ChordName = TCalculatorEx::ChordName(Measure.Chord);

@@ -4,28 +4,27 @@
 #include "harmony/four_part.h"
 #include "midi/instrument.h"
 
-TFourVoices VoicesOf(const TProgressionEntry& Entry, const std::optional<TFourVoices>& Previous) {
-    if (Entry.Voices) {
-        return *Entry.Voices;
-    }
+TVoicedChord VoicedChordOf(const TProgressionEntry& Entry,
+                           const std::optional<TVoicedChord>& Previous) {
     TChordVariant Variant = Entry.Variant;
-    const TChord Chord = TCalculatorEx::ChordOf(Variant, Entry.Tonality, Entry.Degree);
-    return LeadVoices(Previous, FourPartChordOf(Chord, Entry.Tonality));
+    const TFourPartChord Chord = FourPartChordOf(
+        TCalculatorEx::ChordOf(Variant, Entry.Tonality, Entry.Degree), Entry.Tonality);
+    return {Entry.Voices ? *Entry.Voices : LeadVoices(Previous, Chord), Chord};
 }
 
 std::vector<std::vector<int>> SoundingNotes(const std::vector<TProgressionEntry>& Entries,
                                             TVoicing Voicing) {
     std::vector<std::vector<int>> Notes;
     Notes.reserve(Entries.size());
-    std::optional<TFourVoices> Previous;
+    std::optional<TVoicedChord> Previous;
     for (const TProgressionEntry& Entry : Entries) {
         if (Voicing == TVoicing::Block) {
             TChordVariant Variant = Entry.Variant;
             Notes.push_back(
                 BlockVoicing(TCalculatorEx::ChordOf(Variant, Entry.Tonality, Entry.Degree)));
         } else {
-            Previous = VoicesOf(Entry, Previous);
-            Notes.emplace_back(Previous->begin(), Previous->end());
+            Previous = VoicedChordOf(Entry, Previous);
+            Notes.emplace_back(Previous->Voices.begin(), Previous->Voices.end());
         }
     }
     return Notes;

@@ -11,9 +11,10 @@
 // four notes that sounded last.
 enum class TVoicing : std::uint8_t { Block, FourPart };
 
-// The four voices Entry shows: those it last sounded with, else led from the voices shown
-// before it (none: a fresh start).
-TFourVoices VoicesOf(const TProgressionEntry& Entry, const std::optional<TFourVoices>& Previous);
+// Entry's chord in the four voices it shows: those it last sounded with, else led from the
+// chord shown before it (none: a fresh start).
+TVoicedChord VoicedChordOf(const TProgressionEntry& Entry,
+                           const std::optional<TVoicedChord>& Previous);
 
 // The notes of every chord of the progression as Voicing sounds them, each chord's from the
 // top down; in four parts, the voices each entry shows.

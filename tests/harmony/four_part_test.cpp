@@ -318,23 +318,5 @@ TEST(FourPart, RandomSequencesMatchABruteForceSearch) {
     }
 }
 
-// The four notes alone, as the window sounds them: within a key they are spelled as the key's
-// chord that holds them, so the leader leads exactly as from the chord itself.
-TEST(FourPart, FourNotesAloneLeadAsFromTheirKeysChord) {
-    const std::pair<TStep, TStep> kPairs[] = {
-        {{"a", 2}, {"a", 5}},
-        {{"a", 5}, {"a", 6}},
-        {{"a", 2, cvNeapolitan}, {"a", 5}},
-        {{"C", 6, cvBorrowed}, {"C", 5}},
-        {{"C", 2, cvBorrowed}, {"C", 7}}, // A♭ would rise to D: D-F-A♭, not D-F-A, spells it
-    };
-    for (const auto& [From, To] : kPairs) {
-        SCOPED_TRACE(std::string(From.Key) + std::to_string(From.Degree) + " to " + To.Key);
-        const TFourPartChord Before = ChordAt(From), Next = ChordAt(To);
-        const TFourVoices Voices = LeadVoices(std::nullopt, Before);
-        EXPECT_EQ(LeadVoices(std::optional<TFourVoices>(Voices), Next),
-                  LeadVoices(TVoicedChord{Voices, Before}, Next));
-    }
-}
 
 } // namespace

@@ -170,15 +170,16 @@ TEST(MidiFile, HoldsTheTempoTheKeysTheProgramAndAMeasurePerChord) {
         EXPECT_EQ(Read.Names, (std::vector<std::string>{"String Ensemble 1"}));
         EXPECT_EQ(Read.Programs, (std::vector<int>{48}));
         EXPECT_EQ(Read.TrackEnds, (std::vector<int>{7 * 1920, 7 * 1920}));
-        std::optional<TFourVoices> Previous;
+        std::optional<TVoicedChord> Previous;
         for (std::size_t i = 0; i < kProgression.size(); ++i) {
             TChordVariant Variant = cvNormal;
             const TChord Chord =
                 TCalculatorEx::ChordOf(Variant, kProgression[i].Tonality, kProgression[i].Degree);
             std::vector<int> Want = BlockVoicing(Chord);
             if (Voicing == TVoicing::FourPart) {
-                Previous = LeadVoices(Previous, FourPartChordOf(Chord, kProgression[i].Tonality));
-                Want.assign(Previous->begin(), Previous->end());
+                const TFourPartChord Next = FourPartChordOf(Chord, kProgression[i].Tonality);
+                Previous = TVoicedChord{LeadVoices(Previous, Next), Next};
+                Want.assign(Previous->Voices.begin(), Previous->Voices.end());
             }
             EXPECT_EQ(NotesStartingAt(Read, static_cast<int>(i) * 1920), Want) << "chord " << i;
         }

@@ -115,13 +115,14 @@ TEST(MusicXml, ValidAgainstTheSchemaAndReadsBackKeysPitchesAndNumerals) {
     EXPECT_EQ(File.Select("string(//measure[@number=7]/harmony/root/root-alter)"),
               std::vector<std::string>{"-1"});
 
-    std::optional<TFourVoices> Previous;
+    std::optional<TVoicedChord> Previous;
     for (std::size_t i = 0; i < kProgression.size(); ++i) {
         SCOPED_TRACE("measure " + std::to_string(i + 1));
         TChordVariant Variant = kProgression[i].Variant;
         const TChord Chord =
             TCalculatorEx::ChordOf(Variant, kProgression[i].Tonality, kProgression[i].Degree);
-        Previous = LeadVoices(Previous, FourPartChordOf(Chord, kProgression[i].Tonality));
+        const TFourPartChord Next = FourPartChordOf(Chord, kProgression[i].Tonality);
+        Previous = TVoicedChord{LeadVoices(Previous, Next), Next};
         const std::string Measure = "//measure[@number=" + std::to_string(i + 1) + "]/note";
         const auto Steps = File.Select(Measure + "/pitch/step/text()");
         const auto Octaves = File.Select(Measure + "/pitch/octave/text()");
@@ -131,7 +132,7 @@ TEST(MusicXml, ValidAgainstTheSchemaAndReadsBackKeysPitchesAndNumerals) {
             const std::string Note = Measure + "[" + std::to_string(v + 1) + "]";
             const auto Alter = File.Select("number(" + Note + "/pitch/alter)");
             const int Altered = Alter.front() == "NaN" ? 0 : std::stoi(Alter.front());
-            EXPECT_EQ(MidiOf(Steps[v], Altered, std::stoi(Octaves[v])), (*Previous)[v]) << v;
+            EXPECT_EQ(MidiOf(Steps[v], Altered, std::stoi(Octaves[v])), Previous->Voices[v]) << v;
             EXPECT_EQ(File.Select("string(" + Note + "/staff)").front(), v < 2 ? "1" : "2");
             EXPECT_EQ(File.Select("string(" + Note + "/voice)").front(), std::to_string(v + 1));
         }
