@@ -29,6 +29,7 @@ constexpr qreal kAccidentalPadding = 0.25 * kGap; // between an accidental and i
 constexpr qreal kAccidentalColumns = 0.2 * kGap;  // between two accidentals side by side
 constexpr qreal kSignaturePadding = 0.2 * kGap;   // between the glyphs of a key signature
 constexpr int kBarlineGap = kGap;                 // from a barline to the signature after it
+constexpr int kMarginClearance = kGap;            // the least from the margin to a chord's ink
 constexpr qreal kLedgerOverhang = 0.35 * kGap;
 constexpr qreal kLedgerThickness = 0.2 * kGap;
 // Two accidentals closer than this, one above the other, stand side by side.
@@ -70,6 +71,13 @@ int StepY(int Staff, int Step) {
 std::int32_t CancelledAt(const std::vector<TScoreMeasure>& Measures, std::size_t Index) {
     const TScoreMeasure& Measure = Measures[Index];
     return Index > 0 && Measure.KeyChange && Measure.Fifths == 0 ? Measures[Index - 1].Fifths : 0;
+}
+
+// A change of key redraws the signature only where it differs: c♯ minor to E major keeps its
+// four sharps and shows the new key's label alone.
+bool ShowsSignature(const std::vector<TScoreMeasure>& Measures, std::size_t Index) {
+    return Measures[Index].KeyChange &&
+           (Index == 0 || Measures[Index].Fifths != Measures[Index - 1].Fifths);
 }
 
 } // namespace
@@ -139,7 +147,7 @@ void TScoreView::MeasuresChanged() {
     int Left = SignatureLeft;
     for (std::size_t i = 0; i < Measures.size(); ++i) {
         Lefts[i] = Left;
-        const int Signature = Measures[i].KeyChange
+        const int Signature = ShowsSignature(Measures, i)
                                   ? SignatureWidth(Measures[i].Fifths, CancelledAt(Measures, i))
                                   : 0;
         Signatures[i] = Signature > 0 ? kBarlineGap + Signature : 0;
@@ -186,6 +194,7 @@ void TScoreView::UpdateScrollRange() {
     const int Total = Measures.empty() ? 0 : Lefts.back() + kMeasureWidth * 2;
     horizontalScrollBar()->setRange(0, std::max(0, Total - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
+    horizontalScrollBar()->setSingleStep(kMeasureWidth / 4);
 }
 
 void TScoreView::resizeEvent(QResizeEvent* Event) {
@@ -335,7 +344,7 @@ void TScoreView::PaintMeasure(QPainter& Painter, int Index, int Margin, bool Fir
     Painter.setFont(KadenzoFont());
     if (Measure.KeyChange) {
         // The first measure's own signature is the margin's.
-        if (!First) {
+        if (!First && ShowsSignature(Measures, At)) {
             PaintSignature(Painter, Measure.Fifths, CancelledAt(Measures, At), Left + kBarlineGap);
         }
         if (Left + 4 >= kSystemX) {
@@ -344,7 +353,9 @@ void TScoreView::PaintMeasure(QPainter& Painter, int Index, int Margin, bool Fir
         }
     }
     const TChordLayout Chord = LayOutChord(Index);
-    if (Chord.Left < Margin + 1) { // the smoothing reaches a pixel further
+    // With its barline behind the margin, a chord close to it would read the margin's last
+    // sharp or flat as its own; else the smoothing reaches a pixel further.
+    if (Chord.Left < Margin + (Left < Margin ? kMarginClearance : 1)) {
         return;
     }
     const int LabelX = Left + Signatures[At] + kNoteOffset;

@@ -420,6 +420,19 @@ private slots:
         QCOMPARE(OpenScore().pos(), QPoint(0, 0));
     }
 
+    // A new key with the signature of the one before (c♯ minor to E major) keeps it: no
+    // sharps again, only the label; a new signature takes its room.
+    void SignatureRedrawnOnlyWhereItChanges() {
+        const auto Apart = [](std::int32_t Before, std::int32_t After) {
+            const auto View = ViewOf({Measure(Before, kPlain), Measure(After, kPlain)});
+            return View->NoteCentre(1, 0).x() - View->NoteCentre(0, 0).x();
+        };
+        const auto Plain = ViewOf({Measure(4, kPlain), Measure(4, kPlain, false)});
+        const int Width = Plain->NoteCentre(1, 0).x() - Plain->NoteCentre(0, 0).x();
+        QCOMPARE(Apart(4, 4), Width);
+        QVERIFY(Apart(4, 3) > Width);
+    }
+
     // The G clef's curl wraps the second line, two thirds down the clef; the F clef's dots stand
     // either side of the fourth. The signature's sharps F C G D A E B and flats B E A D G C F
     // stand each on its line or space, on the bass staff two octaves lower.
