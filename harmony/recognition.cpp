@@ -72,7 +72,7 @@ const TKeyChords& KeyChordsOf(TMode Mode) {
 // A chord as the key search compares it: its sounding root, worked out once.
 struct TChordShape {
     TNoteName SoundingRoot;
-    const TChordTones& Tones;
+    TChordTones Tones;
 };
 
 TChordShape ShapeOf(const TChord& Chord) {

@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-bash scripts/build.sh build
+bash scripts/build.sh build -DKADENZO_WERROR=ON
 ctest --test-dir build --output-on-failure --parallel 2
