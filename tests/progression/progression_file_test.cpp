@@ -66,8 +66,8 @@ TEST(ProgressionFile, RefusesEveryMalformedLine) {
         "C1 010",
         "C 0-10",
         "C 00$1",
-        "C\xC3\xA9"
-        "010",
+        ("C\xC3\xA9" // the hex escape ends before the digits
+         "010"),
         "C 001\xE2",
         "\xEF\xBC\xA3 0010",
         "C 0\t10",
