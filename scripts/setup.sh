@@ -10,7 +10,7 @@ packages=(
     pulseaudio pulseaudio-utils pulseaudio-module-jack jackd2 libjack-jackd2-dev fluidsynth
     libpulse-dev libasound2-dev
     qt6-base-dev qt6-qpa-plugins libqt6svg6 fonts-ipafont-mincho fonts-freefont-ttf
-    lilypond-fonts libfreetype-dev
+    lilypond-fonts libfreetype-dev qt6-translations-l10n
     xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick libxtst-dev libxml2-utils musescore3 openbox
 )
 

@@ -9,6 +9,7 @@
 int main(int Count, char** Arguments) {
     QApplication Application(Count, Arguments);
     Application.setQuitOnLastWindowClosed(false);
+    InstallQtJapanese(Application);
     // Every window carries the icon; desktops match the windows (Wayland's app id, X11's
     // WM_CLASS) to the desktop entry kadenzo.desktop by this name.
     QApplication::setWindowIcon(KadenzoIcon());

@@ -8,12 +8,14 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QPalette>
 #include <QScreen>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -151,4 +153,15 @@ void ShowInFront(QWidget& Window) {
     }
     Window.raise();
     Window.activateWindow();
+}
+
+void InstallQtJapanese(QCoreApplication& Application) {
+    // Owned by the application, which keeps it installed for its whole life.
+    auto* Translation = new QTranslator(&Application);
+    if (Translation->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(Translation);
+    } else {
+        std::fprintf(stderr, "kadenzo: Qt の日本語訳 (qt6-translations-l10n) がありません。\n");
+    }
 }

@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QWidget>
 
+class QCoreApplication;
+
 #include <optional>
 #include <string>
 
@@ -54,6 +56,11 @@ void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background,
 
 // The choices kept across runs.
 QSettings KadenzoSettings();
+
+// Qt's own texts (file dialogs, the edit menu of a text field) in Japanese, as every other
+// text of the program: Qt's translation from the system's Qt translations, whatever the
+// locale. Without it installed, one line on the terminal says so and they stay in English.
+void InstallQtJapanese(QCoreApplication& Application);
 
 // The program's icon, drawn from its SVG wherever the desktop asks for a size.
 QIcon KadenzoIcon();

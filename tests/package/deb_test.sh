@@ -21,7 +21,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 # (with FreeType, which finds its glyphs by name).
 for needed in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins libqt6svg6 libfluidsynth3 \
               fluid-soundfont-gm librtmidi6 libpulse0 libasound2 fonts-ipafont-mincho \
-              lilypond-fonts libfreetype6; do
+              lilypond-fonts libfreetype6 qt6-translations-l10n; do
     grep -q -E "(^|, |\| )$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 # Each dependency (the first of alternatives) is a package this Debian knows.

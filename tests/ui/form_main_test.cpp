@@ -992,6 +992,13 @@ private slots:
                                     .arg(Numerals[i])));
         }
     }
+
+    // Last: Qt's own texts, the file dialog's and a text field's edit menu, in Japanese.
+    void QtsOwnTextsAreJapanese() {
+        InstallQtJapanese(*QCoreApplication::instance());
+        QVERIFY(QCoreApplication::translate("QFileDialog", "Look in:") != "Look in:");
+        QVERIFY(QCoreApplication::translate("QLineEdit", "&Undo") != "&Undo");
+    }
 };
 
 QTEST_MAIN(TWindowsTest)
