@@ -1,7 +1,7 @@
 // Replaying a long progression read from a file, one Enter at a time, through the key-script
 // runner's code path: the model, its display lines and the recording MIDI back end.
-#include "progression/midi_file.h"
-#include "progression/music_xml.h"
+#include "score/midi_file.h"
+#include "score/music_xml.h"
 #include "progression/progression_file.h"
 #include "tools/script_runner.h"
 

@@ -1,7 +1,7 @@
 // The score window's repaint with a long progression in view at its end, beside the repaint
 // of an empty scroll area of the same size (the floor), both on Qt's offscreen platform.
 // Usage: score_paint [CHORDS]
-#include "progression/score_layout.h"
+#include "score/score_layout.h"
 #include "ui/score_view.h"
 
 #include <QApplication>

@@ -42,15 +42,11 @@ public:
     void ButtonInitClick();
     void ButtonWriteClick();
     void ButtonReadClick();
-    // The whole progression, not only up to the cursor, as a Standard MIDI File at Path in
-    // the voicing chosen and the program of the program-number field; an error names the file.
-    void ExportMidiFile(const std::string& Path);
-    // The whole progression as a MusicXML score at Path, dated today.
-    void ExportMusicXml(const std::string& Path);
 
     // The controls whose content the handlers read.
     void SetSelectedDevice(int Index) { SelectedDevice = Index; }
     void SetVoiceNoText(std::string Text) { VoiceNoText = std::move(Text); }
+    const std::string& GetVoiceNoText() const { return VoiceNoText; }
     void SetVoicing(TVoicing NewVoicing) { Voicing = NewVoicing; }
     TVoicing GetVoicing() const { return Voicing; }
 

@@ -3,6 +3,7 @@
 #include "harmony/fatal_exit.h"
 #include "midi/midi_message.h"
 #include "progression/progression_file.h"
+#include "score/export.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -273,10 +274,14 @@ void TScriptRunner::Execute(const TScriptCommand& Command) {
         Form.SetVoicing(Command.Voicing);
         break;
     case TKind::ExportMidi:
-        Form.ExportMidiFile(Command.Text);
-        break;
     case TKind::ExportXml:
-        Form.ExportMusicXml(Command.Text);
+        if (const std::optional<std::string> Error =
+                ExportProgression(Form,
+                                  Command.Kind == TKind::ExportXml ? TExportFormat::MusicXml
+                                                                   : TExportFormat::MidiFile,
+                                  Command.Text)) {
+            ShowError(*Error);
+        }
         break;
     }
 }

@@ -142,25 +142,26 @@ void TFormMain::MakeMenuActions() {
         }
         FormScore->ShowBeside(*this);
     });
-    ActionExportXml =
-        MakeExportAction("ActionExportXml", "MusicXML に書き出す", "MusicXML (*.musicxml *.xml)",
-                         [this](const std::string& Name) { Form.ExportMusicXml(Name); });
-    ActionExportMidi =
-        MakeExportAction("ActionExportMidi", "MIDI ファイルに書き出す", "MIDI ファイル (*.mid)",
-                         [this](const std::string& Name) { Form.ExportMidiFile(Name); });
+    ActionExportXml = MakeExportAction("ActionExportXml", "MusicXML に書き出す",
+                                       "MusicXML (*.musicxml *.xml)", TExportFormat::MusicXml);
+    ActionExportMidi = MakeExportAction("ActionExportMidi", "MIDI ファイルに書き出す",
+                                        "MIDI ファイル (*.mid)", TExportFormat::MidiFile);
     MemoChord->AddMenuActions({ActionFourPart, ActionShowScore, ActionExportXml, ActionExportMidi});
 }
 
 // The item 「Title…」, which asks for a file name with the standard dialog and exports there.
 QAction* TFormMain::MakeExportAction(const char* Name, const char* Title, const char* Filter,
-                                     std::function<void(const std::string&)> Export) {
+                                     TExportFormat Format) {
     auto* Action = new QAction(QString::fromUtf8(Title) + QStringLiteral("…"), this);
     Action->setObjectName(QString::fromUtf8(Name));
-    connect(Action, &QAction::triggered, this, [this, Title, Filter, Export] {
+    connect(Action, &QAction::triggered, this, [this, Title, Filter, Format] {
         const QString File = QFileDialog::getSaveFileName(this, QString::fromUtf8(Title), QString(),
                                                           QString::fromUtf8(Filter));
         if (!File.isEmpty()) {
-            Export(File.toStdString());
+            const std::string Path = WithExportExtension(File.toStdString(), Format);
+            if (const std::optional<std::string> Error = ExportProgression(Form, Format, Path)) {
+                ShowError(*Error);
+            }
         }
         MemoChord->setFocus();
     });

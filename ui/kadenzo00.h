@@ -3,6 +3,7 @@
 #include "midi/midi_backend.h"
 #include "progression/form_main_model.h"
 #include "progression/form_main_view.h"
+#include "score/export.h"
 #include "ui/reference_window.h"
 
 #include <QTimer>
@@ -47,7 +48,7 @@ private:
     // The context menu's commands, beside the keys: they reach what no key does.
     void MakeMenuActions();
     QAction* MakeExportAction(const char* Name, const char* Title, const char* Filter,
-                              std::function<void(const std::string&)> Export);
+                              TExportFormat Format);
 
     // TFormMainView
     void FocusDisplay() override;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "progression/progression_entry.h"
-#include "progression/score_layout.h"
+#include "score/score_layout.h"
 #include "ui/music_font.h"
 
 #include <QAbstractScrollArea>

@@ -1,5 +1,5 @@
 #include "harmony/fatal_exit.h"
-#include "progression/midi_file.h"
+#include "score/midi_file.h"
 #include "tools/script_runner.h"
 
 #include <gtest/gtest.h>
@@ -135,10 +135,10 @@ TEST(ScriptRunner, ExportsTheWholeProgressionOrSaysWhichFileFailed) {
     EXPECT_NE(XmlText.find("<measure number=\"2\""), std::string::npos);
     Runner.Run("export-xml " + Missing + ".musicxml");
     const std::string Shown = Out.str();
-    EXPECT_NE(Shown.find("error 「" + Missing + "」に書き出せませんでした。\n"), std::string::npos);
-    EXPECT_NE(Shown.find("error 「」に書き出せませんでした。\n"), std::string::npos);
-    EXPECT_NE(Shown.find("error 「" + Missing + ".musicxml」に書き出せませんでした。\n"),
-              std::string::npos);
+    const std::string NoPlace = "」に書き出せませんでした。書き込む場所がありません。\n";
+    EXPECT_NE(Shown.find("error 「" + Missing + NoPlace), std::string::npos);
+    EXPECT_NE(Shown.find("error 「" + NoPlace), std::string::npos);
+    EXPECT_NE(Shown.find("error 「" + Missing + ".musicxml" + NoPlace), std::string::npos);
     EXPECT_EQ(Shown.find("error 「" + Path), std::string::npos);
 }
 

@@ -2,7 +2,7 @@
 #include "midi/midi_message.h"
 #include "midi/recording_backend.h"
 #include "progression/display_layout.h"
-#include "progression/midi_file.h"
+#include "score/midi_file.h"
 #include "ui/kadenzo00.h"
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
@@ -250,12 +250,12 @@ private slots:
     }
 
     // The export asks for a name with the standard file dialog and writes the whole
-    // progression there.
+    // progression there, the extension added to a name typed without one.
     void ExportsAMidiFileFromTheContextMenu() {
         Key(Memo(), Qt::Key_1);
         Key(Memo(), Qt::Key_5);
         const QString Path = QDir::temp().filePath(
-            QStringLiteral("kadenzo-window-export-%1.mid").arg(QCoreApplication::applicationPid()));
+            QStringLiteral("kadenzo-window-export-%1").arg(QCoreApplication::applicationPid()));
         AnswerNextDialog([&](QWidget* Dialog) {
             auto* Files = qobject_cast<QFileDialog*>(Dialog);
             QVERIFY(Files != nullptr);
@@ -263,7 +263,7 @@ private slots:
             QMetaObject::invokeMethod(Files, "accept", Qt::DirectConnection);
         });
         Main->findChild<QAction*>(QStringLiteral("ActionExportMidi"))->trigger();
-        QFile File(Path);
+        QFile File(Path + QStringLiteral(".mid"));
         QVERIFY(File.open(QIODevice::ReadOnly));
         const QByteArray Written = File.readAll();
         File.remove();

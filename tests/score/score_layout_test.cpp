@@ -1,4 +1,4 @@
-#include "progression/score_layout.h"
+#include "score/score_layout.h"
 
 #include "harmony/calculator.h"
 #include "harmony/key_signature.h"

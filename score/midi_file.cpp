@@ -1,4 +1,4 @@
-#include "progression/midi_file.h"
+#include "score/midi_file.h"
 
 #include "harmony/calculator.h"
 #include "harmony/key_signature.h"

@@ -1,9 +1,9 @@
-#include "progression/music_xml.h"
+#include "score/music_xml.h"
 
 #include "harmony/calculator.h"
 #include "harmony/four_part.h"
 #include "harmony/key_signature.h"
-#include "progression/score_layout.h"
+#include "score/score_layout.h"
 
 #include <sstream>
 

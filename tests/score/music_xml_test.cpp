@@ -1,4 +1,4 @@
-#include "progression/music_xml.h"
+#include "score/music_xml.h"
 
 #include "harmony/calculator.h"
 #include "harmony/four_part.h"
