@@ -21,7 +21,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 
 #include <cstdlib>
 
@@ -37,10 +36,6 @@ void ShowCritical(QWidget* Parent, const QString& Title, const std::string& Mess
     MakePlainDialog(Box);
     Box.exec();
 }
-
-const QString kVoicingKey = QStringLiteral("voicing");
-const QString kFourPartValue = QStringLiteral("four-part");
-const QString kBlockValue = QStringLiteral("block");
 
 } // namespace
 
@@ -118,6 +113,7 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
     });
 
     MakeMenuActions();
+    ApplySettings();
     ReleaseTimer.setSingleShot(true);
     connect(&ReleaseTimer, &QTimer::timeout, this, [this] { FlushPendingRelease(); });
 }
@@ -126,19 +122,18 @@ void TFormMain::MakeMenuActions() {
     ActionFourPart = new QAction(QStringLiteral("四声体で鳴らす"), this);
     ActionFourPart->setObjectName(QStringLiteral("ActionFourPart"));
     ActionFourPart->setCheckable(true);
-    const bool FourPart = KadenzoSettings().value(kVoicingKey).toString() == kFourPartValue;
-    ActionFourPart->setChecked(FourPart);
-    Form.SetVoicing(FourPart ? TVoicing::FourPart : TVoicing::Block);
     connect(ActionFourPart, &QAction::toggled, this, [this](bool Checked) {
-        Form.SetVoicing(Checked ? TVoicing::FourPart : TVoicing::Block);
-        KadenzoSettings().setValue(kVoicingKey, Checked ? kFourPartValue : kBlockValue);
+        TSettings Changed = Settings.Get();
+        Changed.Voicing = Checked ? TVoicing::FourPart : TVoicing::Block;
+        Settings.Set(Changed);
+        ApplySettings();
     });
     ActionShowScore = new QAction(QStringLiteral("譜表を表示"), this);
     ActionShowScore->setObjectName(QStringLiteral("ActionShowScore"));
     connect(ActionShowScore, &QAction::triggered, this, [this] {
         if (!FormScore) {
             FormScore = std::make_unique<TScoreWindow>(
-                Form, [this](QEvent& Event) { return PlayKey(Event); });
+                Form, [this](QEvent& Event) { return PlayKey(Event); }, Settings);
         }
         FormScore->ShowBeside(*this);
     });
@@ -147,6 +142,14 @@ void TFormMain::MakeMenuActions() {
     ActionExportMidi = MakeExportAction("ActionExportMidi", "MIDI ファイルに書き出す",
                                         "MIDI ファイル (*.mid)", TExportFormat::MidiFile);
     MemoChord->AddMenuActions({ActionFourPart, ActionShowScore, ActionExportXml, ActionExportMidi});
+}
+
+// The settings kept take effect: the one place that turns the record into the window's state.
+void TFormMain::ApplySettings() {
+    const TVoicing Voicing = Settings.Get().Voicing;
+    const QSignalBlocker Quiet(ActionFourPart);
+    ActionFourPart->setChecked(Voicing == TVoicing::FourPart);
+    Form.SetVoicing(Voicing);
 }
 
 // The item 「Title…」, which asks for a file name with the standard dialog and exports there.

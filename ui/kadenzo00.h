@@ -5,6 +5,7 @@
 #include "progression/form_main_view.h"
 #include "score/export.h"
 #include "ui/reference_window.h"
+#include "ui/settings.h"
 
 #include <QTimer>
 
@@ -47,6 +48,7 @@ private:
     void FlushPendingRelease();
     // The context menu's commands, beside the keys: they reach what no key does.
     void MakeMenuActions();
+    void ApplySettings();
     QAction* MakeExportAction(const char* Name, const char* Title, const char* Filter,
                               TExportFormat Format);
 
@@ -63,6 +65,7 @@ private:
 
     TReferenceWindowSlot FormHelp;
     TReferenceWindowSlot FormExample;
+    TSettingsStore Settings;
     TFormMainModel Form;
     // 「譜表」, following the progression from the start, so that it is right whenever shown.
     std::unique_ptr<class TScoreWindow> FormScore;

@@ -15,9 +15,6 @@ const int kClientHeight = TScoreView::ScoreHeight() + 60;
 constexpr int kMinimumWidth = 240; // the clef and two measures
 constexpr int kDefaultWidth = 640; // about eight measures
 
-const QString kPositionKey = QStringLiteral("score/position");
-const QString kSizeKey = QStringLiteral("score/size");
-
 // Rect moved the least that puts it inside Available, where it is no larger.
 QRect Inside(QRect Rect, QRect Available) {
     Rect.moveLeft(std::clamp(Rect.left(), Available.left(),
@@ -81,9 +78,10 @@ bool MayStay(QRect Frame, QRect Main, const QList<QRect>& Screens) {
                        [Frame](const QRect& Screen) { return Screen.contains(Frame); });
 }
 
-TScoreWindow::TScoreWindow(TFormMainModel& Model, std::function<bool(QEvent&)> PlayKey)
-    : QWidget(nullptr), Model(Model), PlayKey(std::move(PlayKey)), Score(new TScoreView(this)),
-      ButtonClose(new QPushButton(QStringLiteral("閉じる"), this)) {
+TScoreWindow::TScoreWindow(TFormMainModel& Model, std::function<bool(QEvent&)> PlayKey,
+                           TSettingsStore& Settings)
+    : QWidget(nullptr), Model(Model), PlayKey(std::move(PlayKey)), Settings(Settings),
+      Score(new TScoreView(this)), ButtonClose(new QPushButton(QStringLiteral("閉じる"), this)) {
     setWindowTitle(QStringLiteral("譜表"));
     MakeDialogFrame(*this, PaperColour());
     setWindowIcon(KadenzoIcon());
@@ -100,10 +98,9 @@ TScoreWindow::TScoreWindow(TFormMainModel& Model, std::function<bool(QEvent&)> P
         Child->setFocusPolicy(Qt::NoFocus);
     }
 
-    const QSettings Settings = KadenzoSettings();
-    if (Settings.contains(kPositionKey) && Settings.contains(kSizeKey)) {
-        move(Settings.value(kPositionKey).toPoint());
-        resize(Settings.value(kSizeKey).toSize());
+    if (const std::optional<QRect> Kept = Settings.Get().ScoreWindow) {
+        move(Kept->topLeft());
+        resize(Kept->size());
         Placed = true;
     } else {
         resize(kDefaultWidth, kClientHeight);
@@ -175,8 +172,8 @@ void TScoreWindow::showEvent(QShowEvent* Event) {
 }
 
 void TScoreWindow::hideEvent(QHideEvent* Event) {
-    QSettings Settings = KadenzoSettings();
-    Settings.setValue(kPositionKey, pos());
-    Settings.setValue(kSizeKey, size());
+    TSettings Changed = Settings.Get();
+    Changed.ScoreWindow = QRect(pos(), size());
+    Settings.Set(Changed);
     QWidget::hideEvent(Event);
 }

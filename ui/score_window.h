@@ -3,6 +3,7 @@
 #include "progression/form_main_model.h"
 #include "progression/progression_listener.h"
 #include "ui/score_view.h"
+#include "ui/settings.h"
 
 #include <QList>
 #include <QRect>
@@ -27,8 +28,10 @@ bool MayStay(QRect Frame, QRect Main, const QList<QRect>& Screens);
 class TScoreWindow : public QWidget, private TProgressionListener {
 public:
     // Shows the progression of Model, which outlives the window, and follows it;
-    // PlayKey plays a key event as the main window does and says whether it took it.
-    TScoreWindow(TFormMainModel& Model, std::function<bool(QEvent&)> PlayKey);
+    // PlayKey plays a key event as the main window does and says whether it took it. The
+    // window's place is kept in Settings, which outlive it too.
+    TScoreWindow(TFormMainModel& Model, std::function<bool(QEvent&)> PlayKey,
+                 TSettingsStore& Settings);
     ~TScoreWindow() override;
 
     // Shows the window beside Main (where it was last, if that is still clear of Main and on a
@@ -47,6 +50,7 @@ private:
 
     TFormMainModel& Model;
     std::function<bool(QEvent&)> PlayKey;
+    TSettingsStore& Settings;
     TScoreView* Score;
     QPushButton* ButtonClose;
     int Current = -1;

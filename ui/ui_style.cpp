@@ -100,10 +100,6 @@ QIcon KadenzoIcon() {
     return QIcon(QStringLiteral(":/kadenzo/kadenzo.svg"));
 }
 
-QSettings KadenzoSettings() {
-    return QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"));
-}
-
 QColor PaperColour() {
     return {255, 255, 224};
 }

@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QFont>
 #include <QIcon>
-#include <QSettings>
 #include <QWidget>
 
 class QCoreApplication;
@@ -53,9 +52,6 @@ void MakeDialogFrame(QWidget& Window, QColor Background, TWindowRole Role = TWin
 // A fixed-size window with a title and a close button only (no maximise, no resize).
 void MakeFixedDialogFrame(QWidget& Window, QSize ClientSize, QColor Background,
                           TWindowRole Role = TWindowRole::Secondary);
-
-// The choices kept across runs.
-QSettings KadenzoSettings();
 
 // Qt's own texts (file dialogs, the edit menu of a text field) in Japanese, as every other
 // text of the program: Qt's translation from the system's Qt translations, whatever the

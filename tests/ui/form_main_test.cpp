@@ -186,7 +186,9 @@ private slots:
     }
 
     void init() {
-        KadenzoSettings().remove(QStringLiteral("score")); // the score window not yet placed
+        // The score window not yet placed.
+        QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"))
+            .remove(QStringLiteral("score"));
         Backend = std::make_unique<TRecordingBackend>(
             std::vector<std::string>{"Recorder 0", "Recorder 1"});
         Help = std::make_unique<TFormHelp>();

@@ -9,7 +9,7 @@ runtime=$(mktemp -d)
 chmod 700 "$runtime"
 trap 'rm -rf "$runtime"' EXIT
 export XDG_RUNTIME_DIR=$runtime HOME=$runtime QT_QPA_PLATFORM=offscreen JACK_NO_START_SERVER=1
-unset PULSE_SERVER DISPLAY WAYLAND_DISPLAY
+unset PULSE_SERVER DISPLAY WAYLAND_DISPLAY XDG_CONFIG_HOME
 
 # Starts the program, waits until it has tried its sound, ends it; its output goes to $1.
 start() {
@@ -49,5 +49,16 @@ if [[ $notes != 1 ]]; then
     cat "$runtime/no-font" >&2
     status=1
 fi
-[[ $status == 0 ]] && echo "terminal_messages: quiet, and one font note without a suitable font"
+
+# A pipe where the settings file goes: read, it would hold the start until a writer came.
+mkdir -p "$runtime/.config/Kadenzo"
+mkfifo "$runtime/.config/Kadenzo/Kadenzo.conf"
+start "$runtime/fifo"
+if [[ $(grep -c "Kadenzo.conf」は通常のファイルではない" "$runtime/fifo") != 1 ||
+      ! -p $runtime/.config/Kadenzo/Kadenzo.conf ]]; then
+    echo "terminal_messages: a pipe as the settings file was not named once and left alone" >&2
+    cat "$runtime/fifo" >&2
+    status=1
+fi
+[[ $status == 0 ]] && echo "terminal_messages: quiet, one font note without a suitable font, a settings pipe left alone"
 exit $status
