@@ -3,6 +3,8 @@
 #include "progression/integer_text.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +48,50 @@ std::string BaseNameOf(const std::string& Path) {
     return Slash == std::string::npos ? Path : Path.substr(Slash + 1);
 }
 
+std::error_code ErrorOf(int Value) {
+    return {Value, std::generic_category()};
+}
+
+// Why the system call just made failed.
+std::error_code LastError() {
+    return ErrorOf(errno);
+}
+
+// SIGXFSZ held back from the calling thread while it writes: a write beyond the file-size
+// limit (ulimit -f) then fails with EFBIG instead of ending the program halfway through a
+// save. The signal that write raised is taken back before the thread's mask is restored; one
+// that was pending before belongs to someone else and stays.
+class TFileSizeSignalBlock {
+public:
+    TFileSizeSignalBlock() {
+        sigemptyset(&Signal);
+        sigaddset(&Signal, SIGXFSZ);
+        sigset_t Pending;
+        WasPending = sigpending(&Pending) == 0 && sigismember(&Pending, SIGXFSZ) == 1;
+        pthread_sigmask(SIG_BLOCK, &Signal, &Previous);
+    }
+    ~TFileSizeSignalBlock() {
+        if (!WasPending) {
+            const timespec Now{0, 0};
+            sigtimedwait(&Signal, nullptr, &Now);
+        }
+        pthread_sigmask(SIG_SETMASK, &Previous, nullptr);
+    }
+    TFileSizeSignalBlock(const TFileSizeSignalBlock&) = delete;
+    TFileSizeSignalBlock& operator=(const TFileSizeSignalBlock&) = delete;
+
+private:
+    sigset_t Signal;
+    sigset_t Previous;
+    bool WasPending;
+};
+
+bool ExceedsFileSizeLimit(std::size_t Size) {
+    struct rlimit Limit;
+    return getrlimit(RLIMIT_FSIZE, &Limit) == 0 && Limit.rlim_cur != RLIM_INFINITY &&
+           Size > Limit.rlim_cur;
+}
+
 // A file descriptor, closed when it goes.
 class TDescriptor {
 public:
@@ -69,7 +115,8 @@ public:
         : Target(Target),
           Path(FolderOf(Target) + "/." + BaseNameOf(Target).substr(0, kMaxNamePart) +
                std::string(kUnfinishedMark) + "XXXXXX"),
-          File(mkostemp(Path.data(), O_CLOEXEC)), Error(File.Get() < 0 ? errno : 0) {}
+          File(mkostemp(Path.data(), O_CLOEXEC)),
+          Error(File.Get() < 0 ? LastError() : std::error_code()) {}
     ~TReplacement() {
         File.Close();
         if (Created() && !Committed) {
@@ -79,37 +126,40 @@ public:
     TReplacement(const TReplacement&) = delete;
     TReplacement& operator=(const TReplacement&) = delete;
 
-    bool Created() const { return Error == 0; }
-    // Why the file could not be made (an errno value), 0 when it was.
-    int CreateError() const { return Error; }
+    bool Created() const { return !Error; }
+    // Why the file could not be made; nothing when it was.
+    std::error_code CreateError() const { return Error; }
     int Descriptor() const { return File.Get(); }
 
-    bool Commit() {
+    std::error_code Commit() {
         Committed = File.Close() && std::rename(Path.c_str(), Target.c_str()) == 0;
-        return Committed;
+        return Committed ? std::error_code() : LastError();
     }
 
 private:
     std::string Target;
     std::string Path;
     TDescriptor File;
-    int Error;
+    std::error_code Error;
     bool Committed = false;
 };
 
-bool WriteAll(int Descriptor, const std::string& Bytes) {
+std::error_code WriteAll(int Descriptor, const std::string& Bytes) {
     std::size_t Done = 0;
     while (Done < Bytes.size()) {
         const ssize_t Written = write(Descriptor, Bytes.data() + Done, Bytes.size() - Done);
         if (Written < 0 && errno == EINTR) {
             continue;
         }
-        if (Written <= 0) {
-            return false;
+        if (Written < 0) {
+            return LastError();
+        }
+        if (Written == 0) {
+            return ErrorOf(EIO); // no progress and no reason given
         }
         Done += static_cast<std::size_t>(Written);
     }
-    return true;
+    return {};
 }
 
 std::string FileBytes(const std::vector<TProgressionEntry>& Entries) {
@@ -122,39 +172,47 @@ std::string FileBytes(const std::vector<TProgressionEntry>& Entries) {
     return Bytes;
 }
 
+struct TFollowed {
+    std::string Path;
+    std::error_code Error;
+};
+
 // The name a path stands for once its symbolic links are followed to the end; a dangling
-// link gives the name it points at. Nothing for a loop of links.
-std::optional<std::string> FollowLinks(std::string Path) {
+// link gives the name it points at. ELOOP for a loop of links.
+TFollowed FollowLinks(std::string Path) {
     for (int Hop = 0; Hop < kMaxLinkHops; ++Hop) {
         struct stat Info;
         if (lstat(Path.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) {
-            return Path;
+            return {Path, {}};
         }
         std::string Link(PATH_MAX, '\0');
         const ssize_t Length = readlink(Path.c_str(), Link.data(), Link.size());
-        if (Length <= 0 || static_cast<std::size_t>(Length) >= Link.size()) {
-            return std::nullopt;
+        if (Length < 0) {
+            return {Path, LastError()};
+        }
+        if (Length == 0 || static_cast<std::size_t>(Length) >= Link.size()) {
+            return {Path, ErrorOf(ENAMETOOLONG)};
         }
         Link.resize(static_cast<std::size_t>(Length));
         Path = Link.front() == '/' ? Link : FolderOf(Path) + "/" + Link;
     }
-    return std::nullopt;
+    return {Path, ErrorOf(ELOOP)};
 }
 
 // The replaced file's permissions, and its owner and group where the system lets us keep them.
-bool TakeOverAttributes(int Descriptor, const struct stat& Existing) {
+std::error_code TakeOverAttributes(int Descriptor, const struct stat& Existing) {
     if (fchown(Descriptor, Existing.st_uid, Existing.st_gid) != 0) {
         (void)!fchown(Descriptor, static_cast<uid_t>(-1), Existing.st_gid); // group only
     }
     // After the owner: a change of owner clears the set-user-ID bit.
-    return fchmod(Descriptor, Existing.st_mode & 07777) == 0;
+    return fchmod(Descriptor, Existing.st_mode & 07777) == 0 ? std::error_code() : LastError();
 }
 
 // The permissions a newly created file gets.
-bool TakeNewFileMode(int Descriptor) {
+std::error_code TakeNewFileMode(int Descriptor) {
     const mode_t Mask = umask(0);
     umask(Mask);
-    return fchmod(Descriptor, 0666 & ~Mask) == 0;
+    return fchmod(Descriptor, 0666 & ~Mask) == 0 ? std::error_code() : LastError();
 }
 
 void SyncFolder(const std::string& Path) {
@@ -164,21 +222,63 @@ void SyncFolder(const std::string& Path) {
     }
 }
 
-// The target rewritten where it is, for a folder in which no new file may be made.
-bool WriteInPlace(const std::string& Target, const std::string& Bytes) {
+// The target rewritten where it is, for a folder that lets it be written but not replaced.
+std::error_code WriteInPlace(const std::string& Target, const std::string& Bytes) {
+    // Emptied first, the file would be lost to a write that the size limit stops halfway.
+    if (ExceedsFileSizeLimit(Bytes.size())) {
+        return ErrorOf(EFBIG);
+    }
     TDescriptor File(open(Target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat Info;
-    return File.Get() >= 0 && fstat(File.Get(), &Info) == 0 && S_ISREG(Info.st_mode) &&
-           ftruncate(File.Get(), 0) == 0 && WriteAll(File.Get(), Bytes) && fsync(File.Get()) == 0 &&
-           File.Close();
+    if (File.Get() < 0 || fstat(File.Get(), &Info) != 0) {
+        return LastError();
+    }
+    if (!S_ISREG(Info.st_mode)) {
+        return ErrorOf(EINVAL);
+    }
+    if (ftruncate(File.Get(), 0) != 0) {
+        return LastError();
+    }
+    if (const std::error_code Error = WriteAll(File.Get(), Bytes)) {
+        return Error;
+    }
+    return fsync(File.Get()) == 0 && File.Close() ? std::error_code() : LastError();
 }
 
-bool WriteReplacement(TReplacement& File, const std::string& Target, const std::string& Bytes) {
-    if (!WriteAll(File.Descriptor(), Bytes) || fsync(File.Descriptor()) != 0 || !File.Commit()) {
-        return false;
+std::error_code WriteReplacement(TReplacement& File, const std::string& Target,
+                                 const std::string& Bytes) {
+    if (const std::error_code Error = WriteAll(File.Descriptor(), Bytes)) {
+        return Error;
+    }
+    if (fsync(File.Descriptor()) != 0) {
+        return LastError();
+    }
+    if (const std::error_code Error = File.Commit()) {
+        return Error;
     }
     SyncFolder(Target);
-    return true;
+    return {};
+}
+
+// The existing target replaced by a new file with its attributes; the new file is gone again
+// when this returns without having taken the target's place.
+std::error_code Replace(const std::string& Target, const struct stat& Existing,
+                        const std::string& Bytes) {
+    TReplacement File(Target);
+    if (!File.Created()) {
+        return File.CreateError();
+    }
+    if (const std::error_code Error = TakeOverAttributes(File.Descriptor(), Existing)) {
+        return Error;
+    }
+    return WriteReplacement(File, Target, Bytes);
+}
+
+// Whether the folder refused the replacement although the target itself may be written: no
+// new file may be made there, or (a sticky folder such as /tmp) another user's file may not
+// be renamed over.
+bool IsRefusedReplacement(std::error_code Error) {
+    return Error == std::errc::permission_denied || Error == std::errc::operation_not_permitted;
 }
 
 } // namespace
@@ -289,35 +389,40 @@ std::optional<std::vector<TProgressionEntry>> ReadProgressionFile(const std::str
 }
 
 bool WriteProgressionFile(const std::string& Path, const std::vector<TProgressionEntry>& Entries) {
-    return FitsProgressionFile(Entries) && WriteWholeFile(Path, FileBytes(Entries));
+    return FitsProgressionFile(Entries) && !WriteWholeFile(Path, FileBytes(Entries));
 }
 
-bool WriteWholeFile(const std::string& Path, const std::string& Bytes) {
+std::error_code WriteWholeFile(const std::string& Path, const std::string& Bytes) {
     if (Path.empty()) {
-        return false;
+        return ErrorOf(ENOENT);
     }
-    const std::optional<std::string> Target = FollowLinks(Path);
-    if (!Target) {
-        return false;
+    const TFileSizeSignalBlock FileSizeSignal;
+    const TFollowed Target = FollowLinks(Path);
+    if (Target.Error) {
+        return Target.Error;
     }
     struct stat Existing;
-    if (lstat(Target->c_str(), &Existing) != 0) {
+    if (lstat(Target.Path.c_str(), &Existing) != 0) {
         if (errno != ENOENT) {
-            return false;
+            return LastError();
         }
-        TReplacement File(*Target);
-        return File.Created() && TakeNewFileMode(File.Descriptor()) &&
-               WriteReplacement(File, *Target, Bytes);
+        TReplacement File(Target.Path);
+        if (!File.Created()) {
+            return File.CreateError();
+        }
+        const std::error_code Error = TakeNewFileMode(File.Descriptor());
+        return Error ? Error : WriteReplacement(File, Target.Path, Bytes);
     }
     // Refused where writing to the name directly would be: no replacing behind its back.
-    if (!S_ISREG(Existing.st_mode) || faccessat(AT_FDCWD, Target->c_str(), W_OK, AT_EACCESS) != 0) {
-        return false;
+    if (S_ISDIR(Existing.st_mode)) {
+        return ErrorOf(EISDIR);
     }
-    TReplacement File(*Target);
-    if (!File.Created()) {
-        const int Error = File.CreateError();
-        return (Error == EACCES || Error == EPERM) && WriteInPlace(*Target, Bytes);
+    if (!S_ISREG(Existing.st_mode)) {
+        return ErrorOf(EINVAL);
     }
-    return TakeOverAttributes(File.Descriptor(), Existing) &&
-           WriteReplacement(File, *Target, Bytes);
+    if (faccessat(AT_FDCWD, Target.Path.c_str(), W_OK, AT_EACCESS) != 0) {
+        return LastError();
+    }
+    const std::error_code Error = Replace(Target.Path, Existing, Bytes);
+    return IsRefusedReplacement(Error) ? WriteInPlace(Target.Path, Bytes) : Error;
 }

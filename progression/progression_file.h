@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 // The progression file: one line of six ASCII characters per entry (letter, accidental in two
@@ -41,9 +42,15 @@ std::optional<std::vector<TProgressionEntry>> ReadProgressionFile(const std::str
 // it keeps its previous contents (or does not appear) and no other file is left beside it.
 // A replaced file keeps its permissions, and its owner and group where the system allows.
 // Refused: entries that do not fit the file, an existing target that is not a regular file or
-// that may not be written to. Where the folder lets no new file be made, a writable target is
-// rewritten in place.
+// that may not be written to. Where the folder lets no new file be made, or lets no file of
+// another user be replaced (a sticky folder such as /tmp), a writable target is rewritten in
+// place. A write beyond the file-size limit (ulimit -f) fails like any other; the program goes
+// on.
 bool WriteProgressionFile(const std::string& Path, const std::vector<TProgressionEntry>& Entries);
 
 // Writes Bytes to the file Path stands for, all or nothing, as WriteProgressionFile does.
-bool WriteWholeFile(const std::string& Path, const std::string& Bytes);
+// Nothing when it was written, else why not: the system's reason, or for a refusal of our own
+// ENOENT (an empty name), ELOOP (a loop of links), EISDIR (a folder), EINVAL (any other file
+// that is not a regular one), EACCES or EROFS (a target that may not be written), EFBIG (more
+// than the file-size limit allows).
+std::error_code WriteWholeFile(const std::string& Path, const std::string& Bytes);

@@ -80,9 +80,7 @@ std::string WithExportExtension(const std::string& Path, TExportFormat Format) {
 
 std::optional<std::string> ExportProgression(const TFormMainModel& Form, TExportFormat Format,
                                              const std::string& Path) {
-    const std::error_code Error = WriteWholeFile(Path, ExportBytes(Form, Format))
-                                      ? std::error_code()
-                                      : std::error_code(ENOENT, std::generic_category());
+    const std::error_code Error = WriteWholeFile(Path, ExportBytes(Form, Format));
     if (!Error) {
         return std::nullopt;
     }
