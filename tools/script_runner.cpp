@@ -334,3 +334,63 @@ void TScriptRunner::ShowError(const std::string& Message) {
 void TScriptRunner::ShowConversionError(const std::string& Message) {
     ShowError(Message);
 }
+
+namespace {
+
+constexpr int kMalformed = 2;
+
+enum class TLineRead { Line, End, TooLong, Failed };
+
+// The next line of Script without its LF, read no further than kMaxScriptLine bytes.
+TLineRead ReadScriptLine(std::istream& Script, std::string& Line) {
+    Line.clear();
+    char Character = 0;
+    while (Script.get(Character)) {
+        if (Character == '\n') {
+            return TLineRead::Line;
+        }
+        if (Line.size() == kMaxScriptLine) {
+            return TLineRead::TooLong;
+        }
+        Line += Character;
+    }
+    if (Script.bad()) {
+        return TLineRead::Failed;
+    }
+    return Line.empty() ? TLineRead::End : TLineRead::Line;
+}
+
+} // namespace
+
+int RunScript(std::istream& Script, const std::string& Name, std::ostream& Out,
+              std::ostream& Errors) {
+    Script.peek();
+    if (Script.fail()) {
+        Errors << "kadenzo-script: cannot read " << Name << '\n';
+        return kMalformed;
+    }
+    TScriptRunner Runner(Out);
+    Runner.Start();
+    Out.flush();
+    std::string Line;
+    for (std::uintmax_t Number = 1;; ++Number) {
+        const TLineRead Read = ReadScriptLine(Script, Line);
+        if (Read == TLineRead::End) {
+            return 0;
+        }
+        if (Read == TLineRead::Failed) {
+            Errors << "kadenzo-script: line " << Number << ": cannot read " << Name << '\n';
+            return kMalformed;
+        }
+        if (Read == TLineRead::TooLong) {
+            Errors << "kadenzo-script: line " << Number << ": longer than " << kMaxScriptLine
+                   << " bytes\n";
+            return kMalformed;
+        }
+        if (Runner.Run(Line) == TScriptRunner::TOutcome::Malformed) {
+            Errors << "kadenzo-script: line " << Number << ": malformed command: " << Line << '\n';
+            return kMalformed;
+        }
+        Out.flush();
+    }
+}

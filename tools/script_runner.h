@@ -3,6 +3,8 @@
 #include "midi/recording_backend.h"
 #include "progression/form_main_model.h"
 
+#include <cstddef>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -48,3 +50,16 @@ private:
     TRecordingBackend Backend;
     TFormMainModel Form;
 };
+
+// The longest script line that is run: far beyond any command, so that only a source without
+// line breaks (/dev/zero) meets it, which is then refused before it can exhaust memory.
+inline constexpr std::size_t kMaxScriptLine = std::size_t{1} << 20;
+
+// kadenzo-script on Script (Name in its messages): the start-up, then each line run as soon as
+// it is read, each block flushed to Out once printed, so an endless source runs until it is
+// stopped. Its exit status: 0 at the end of Script; 2, with a message on Errors, for a
+// malformed or overlong line (after the blocks of every line before it) or for a Script that
+// cannot be read (nothing printed when it cannot be read at all). A fatal exit ends the
+// process with 3.
+int RunScript(std::istream& Script, const std::string& Name, std::ostream& Out,
+              std::ostream& Errors);

@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 
@@ -140,6 +142,83 @@ TEST(ScriptRunner, ExportsTheWholeProgressionOrSaysWhichFileFailed) {
     EXPECT_NE(Shown.find("error 「" + NoPlace), std::string::npos);
     EXPECT_NE(Shown.find("error 「" + Missing + ".musicxml" + NoPlace), std::string::npos);
     EXPECT_EQ(Shown.find("error 「" + Path), std::string::npos);
+}
+
+using TNextChunk = std::function<std::string(int Call)>;
+
+// A script source that makes its text only when it is read, a chunk at a time; it ends with an
+// empty chunk, or after 4 MiB.
+struct TScriptSource : std::streambuf {
+    explicit TScriptSource(TNextChunk Next) : Next(std::move(Next)) {}
+    int_type underflow() override {
+        Chunk = Served < (4u << 20) ? Next(Calls++) : "";
+        if (Chunk.empty()) {
+            return traits_type::eof();
+        }
+        Served += Chunk.size();
+        setg(Chunk.data(), Chunk.data(), Chunk.data() + Chunk.size());
+        return traits_type::to_int_type(Chunk[0]);
+    }
+    TNextChunk Next;
+    std::string Chunk;
+    int Calls = 0;
+    std::size_t Served = 0;
+};
+
+// What a terminal shows: the text written up to the last flush.
+struct TFlushedOutput : std::stringbuf {
+    int sync() override {
+        Shown = str();
+        return 0;
+    }
+    std::string Shown;
+};
+
+// Each block begins with its command line, and nothing else of a block holds a '>'.
+std::size_t BlocksIn(const std::string& Text) {
+    return static_cast<std::size_t>(std::count(Text.begin(), Text.end(), '>'));
+}
+
+// Each line runs as it is read, its block shown before the next read; a line beyond the bound
+// is refused before more is read, and so is a source that fails.
+TEST(RunScript, RunsEachLineAsItIsReadAndStopsAtAnOverlongLine) {
+    const std::string Longest = "#" + std::string(kMaxScriptLine - 1, 'x') + "\n";
+    const struct {
+        const char* What;
+        TNextChunk Next;
+        int Status;
+        std::size_t Blocks;     // at the end
+        std::size_t ShownAtEnd; // on the screen when the last chunk was asked for
+        const char* Error;
+    } Cases[] = {
+        {"endless", [](int Call) -> std::string { return Call < 20 ? "up 49 -\n" : ""; }, 0, 21, 21,
+         ""},
+        {"/dev/zero", [](int) { return std::string(65536, '\0'); }, 2, 1, 1, "1: longer"},
+        {"longest", [&](int Call) { return Call ? Call > 1 ? "" : "init" : Longest; }, 0, 2, 1, ""},
+        {"a byte longer", [&](int Call) { return Call ? "" : "init\nx" + Longest; }, 2, 2, 0,
+         "line 2: longer"},
+        {"unreadable", [](int) -> std::string { throw std::ios_base::failure(""); }, 2, 0, 0,
+         "cannot read src"},
+        {"failing later",
+         [](int Call) { return Call ? throw std::ios_base::failure("") : std::string("init\n"); },
+         2, 2, 2, "line 2: cannot read src"},
+    };
+    for (const auto& c : Cases) {
+        TFlushedOutput Output;
+        std::size_t ShownAtEnd = 0;
+        TScriptSource Source([&](int Call) {
+            ShownAtEnd = BlocksIn(Output.Shown);
+            return c.Next(Call);
+        });
+        std::istream Script(&Source);
+        std::ostream Out(&Output);
+        std::ostringstream Errors;
+        EXPECT_EQ(RunScript(Script, "src", Out, Errors), c.Status) << c.What;
+        EXPECT_EQ(BlocksIn(Output.str()), c.Blocks) << c.What;
+        EXPECT_EQ(ShownAtEnd, c.ShownAtEnd) << c.What;
+        EXPECT_NE(Errors.str().find(c.Error), std::string::npos) << c.What << Errors.str();
+        EXPECT_LE(Source.Served, kMaxScriptLine + 65536) << c.What;
+    }
 }
 
 TEST(ScriptRunnerDeathTest, AFatalExitEndsTheBlockAndExitsWithThree) {
