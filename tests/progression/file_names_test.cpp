@@ -52,22 +52,19 @@ bool IsRoot() {
     return geteuid() == 0;
 }
 
-// The exit code of Run() in a child process that is an ordinary user ("nobody" when the tests
-// run as root); 256 when it did not end by itself.
-template <typename TRun> int InChildAsOrdinaryUser(TRun Run) {
+// Whether Write succeeds for an ordinary user: as root, in a child that has become "nobody".
+template <typename TWrite> bool AsOrdinaryUser(TWrite Write) {
+    if (!IsRoot()) {
+        return Write();
+    }
     const pid_t Child = fork();
     if (Child == 0) {
-        const bool Dropped = !IsRoot() || (setgid(kNobody) == 0 && setuid(kNobody) == 0);
-        _exit(Dropped ? Run() : 255);
+        const bool Dropped = setgid(kNobody) == 0 && setuid(kNobody) == 0;
+        _exit(Dropped && Write() ? 0 : 1);
     }
     int Status = 0;
-    const bool Ended = Child > 0 && waitpid(Child, &Status, 0) == Child && WIFEXITED(Status);
-    return Ended ? WEXITSTATUS(Status) : 256;
-}
-
-// Whether Write succeeds for an ordinary user.
-template <typename TWrite> bool AsOrdinaryUser(TWrite Write) {
-    return InChildAsOrdinaryUser([&] { return Write() ? 0 : 1; }) == 0;
+    return Child > 0 && waitpid(Child, &Status, 0) == Child && WIFEXITED(Status) &&
+           WEXITSTATUS(Status) == 0;
 }
 
 class FileNames : public testing::Test {
@@ -228,78 +225,56 @@ TEST_F(FileNames, WritingRefusesWhatIsNoRegularFileAndLeavesItAsItWas) {
 TEST_F(FileNames, WritingSaysWhyItWasRefused) {
     ASSERT_EQ(mkfifo(At("pipe").c_str(), 0600), 0);
     fs::create_directories(Folder / "folder");
-    fs::create_symlink("b", At("a"));
-    fs::create_symlink("a", At("b"));
+    fs::create_symlink("loop", At("loop"));
     Put(At("read-only"), kOneBytes);
     fs::permissions(At("read-only"), fs::perms::owner_read | fs::perms::others_read);
     const std::pair<std::string, std::errc> Cases[] = {
         {"", std::errc::no_such_file_or_directory},
-        {At("no/such"), std::errc::no_such_file_or_directory},
         {At("folder"), std::errc::is_a_directory},
         {At("pipe"), std::errc::invalid_argument},
-        {At("a"), std::errc::too_many_symbolic_link_levels},
+        {At("loop"), std::errc::too_many_symbolic_link_levels},
         {At("read-only"), std::errc::permission_denied},
-        {At("read-only/x"), std::errc::not_a_directory},
     };
     for (const auto& [Name, Want] : Cases) {
-        const int Code = InChildAsOrdinaryUser([&] { return WriteWholeFile(Name, "").value(); });
-        EXPECT_EQ(std::error_code(Code, std::generic_category()), Want) << '"' << Name << '"';
+        EXPECT_TRUE(AsOrdinaryUser([&] { return WriteWholeFile(Name, "") == Want; })) << Name;
     }
 }
 
-// A file of another user that ours may write: in a sticky folder (a shared one, /tmp) it may
-// not be replaced, so it is written in place. Beyond the file-size limit every way of writing
-// fails with EFBIG and leaves the old file; the signal that limit raises kills nothing and is
-// neither left blocked nor pending.
-TEST_F(FileNames, WhereAReplacementIsRefusedOrTooLargeADirectWriteDecides) {
+// Another user's file that ours may write. A sticky folder (/tmp) lets it be written but not
+// replaced, so it is written in place. Beyond the file-size limit both ways fail with EFBIG and
+// keep the old file, and the signal the limit raises is left neither blocked nor pending.
+TEST_F(FileNames, AnotherUsersFileInASharedFolderOrBeyondTheSizeLimit) {
     if (!IsRoot()) {
         GTEST_SKIP() << "a file of another user needs root to make";
     }
     const struct {
         const char* What;
         fs::perms Folder;
-        bool Exists;
         rlim_t Limit;
         std::errc Want;
     } Cases[] = {
-        {"sticky", fs::perms::all | fs::perms::sticky_bit, true, RLIM_INFINITY, std::errc{}},
-        {"replaced", fs::perms::all, true, 16, std::errc::file_too_large},
-        {"in place", fs::perms::owner_all | fs::perms::others_exec, true, 16,
-         std::errc::file_too_large},
-        {"new", fs::perms::all, false, 16, std::errc::file_too_large},
+        {"sticky", fs::perms::all | fs::perms::sticky_bit, RLIM_INFINITY, std::errc{}},
+        {"replaced", fs::perms::all, 16, std::errc::file_too_large},
+        {"in place", fs::perms::owner_all | fs::perms::others_exec, 16, std::errc::file_too_large},
     };
+    const std::string Path = At("shared");
     for (const auto& c : Cases) {
-        SCOPED_TRACE(c.What);
-        SetUp();
-        const std::string Path = At("shared");
-        struct stat Before {};
-        if (c.Exists) {
-            Put(Path, kOneBytes);
-            ASSERT_EQ(chown(Path.c_str(), 4242, 4242), 0);
-            fs::permissions(Path, fs::perms::all & ~fs::perms::owner_exec);
-            ASSERT_EQ(stat(Path.c_str(), &Before), 0);
-        }
+        Put(Path, kOneBytes);
+        ASSERT_TRUE(chown(Path.c_str(), 4242, 4242) == 0 && chmod(Path.c_str(), 0666) == 0);
         fs::permissions(Folder, c.Folder);
-        const int Code = InChildAsOrdinaryUser([&] {
+        EXPECT_TRUE(AsOrdinaryUser([&] {
             const rlimit Limit{c.Limit, c.Limit};
-            const std::error_code Error = setrlimit(RLIMIT_FSIZE, &Limit) == 0
-                                              ? WriteWholeFile(Path, kCadenceBytes)
-                                              : std::error_code(EPERM, std::generic_category());
             sigset_t Blocked;
             sigset_t Pending;
-            const bool Clear = pthread_sigmask(SIG_SETMASK, nullptr, &Blocked) == 0 &&
-                               sigpending(&Pending) == 0 && !sigismember(&Blocked, SIGXFSZ) &&
-                               !sigismember(&Pending, SIGXFSZ);
-            return Clear ? Error.value() : 254;
-        });
-        EXPECT_EQ(std::error_code(Code, std::generic_category()), c.Want);
+            return setrlimit(RLIMIT_FSIZE, &Limit) == 0 &&
+                   WriteWholeFile(Path, kCadenceBytes) == c.Want &&
+                   pthread_sigmask(SIG_SETMASK, nullptr, &Blocked) == 0 &&
+                   sigpending(&Pending) == 0 && !sigismember(&Blocked, SIGXFSZ) &&
+                   !sigismember(&Pending, SIGXFSZ);
+        })) << c.What;
         fs::permissions(Folder, fs::perms::owner_all);
-        EXPECT_EQ(Contents(Path), c.Want == std::errc{} ? kCadenceBytes
-                                  : c.Exists            ? kOneBytes
-                                                        : "");
-        struct stat After {};
-        EXPECT_EQ(stat(Path.c_str(), &After) == 0 && After.st_ino == Before.st_ino, c.Exists);
-        EXPECT_EQ(Listing().size(), c.Exists ? 1u : 0u) << "no stray file";
+        EXPECT_EQ(Contents(Path), c.Want == std::errc{} ? kCadenceBytes : kOneBytes) << c.What;
+        EXPECT_EQ(Listing().size(), 1u) << c.What;
     }
 }
 
