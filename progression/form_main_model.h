@@ -73,6 +73,9 @@ public:
 
     // Working state and progression.
     void ResetSession();
+    // An empty progression and a fresh session in Key, as Home leaves it: where the answer to
+    // a dictation question starts.
+    void StartAfresh(TTonality Key);
     void CommitDegree(std::int32_t NewDegree, TChordVariant NewVariant);
     void ReplayNext();
 

@@ -58,6 +58,15 @@ void TFormMainModel::ResetSession() {
     LastAction = laNone;
 }
 
+void TFormMainModel::StartAfresh(TTonality Key) {
+    Progression.clear();
+    MarkChanged(0);
+    ResetSession();
+    Tonality = Key;
+    Layout.Reset(Tonality);
+    TellListeners();
+}
+
 void TFormMainModel::CommitDegree(std::int32_t NewDegree, TChordVariant NewVariant) {
     // ChordOf keeps the variant only where the degree has it.
     const TChord Chord = TCalculatorEx::ChordOf(NewVariant, Tonality, NewDegree);

@@ -1,5 +1,6 @@
 // The model as its views meet it: the chord line after Space and what the views are told.
 #include "progression/key_codes.h"
+#include "progression/progression_file.h"
 #include "tests/progression/test_model.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +50,19 @@ TEST(ModelListeners, AreToldWhatChangedAfterEachCommand) {
         }
         EXPECT_EQ(Got, Want);
     }
+}
+
+// An answer starts on an empty progression in the question's key, whatever was played before.
+TEST(ModelStartAfresh, EmptiesTheProgressionInTheKeyGiven) {
+    TModel M;
+    M.Press('4');
+    const TTonality AMinor{{'A', 0}, mdMinor};
+    M.Form.StartAfresh(AMinor);
+    EXPECT_TRUE(M.Form.GetProgression().empty());
+    EXPECT_EQ(M.Told.back().FirstChanged, std::optional<std::size_t>(0));
+    M.Press('5');
+    ASSERT_EQ(M.Form.GetProgression().size(), 1u);
+    EXPECT_EQ(EntryLine(M.Form.GetProgression()[0]), "A 0150");
 }
 
 } // namespace
