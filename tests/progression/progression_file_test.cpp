@@ -168,6 +168,7 @@ TEST_F(ProgressionFileOnDisk, AFailedWriteLeavesTheOldFileWholeAndNothingBeside)
 TEST_F(ProgressionFileOnDisk, WritingIntoAMissingFolderLeavesNothing) {
     EXPECT_FALSE(WriteProgressionFile((Folder / "no" / "such").string(), {Entry('C', 0, 0, 1, 0)}));
     EXPECT_FALSE(WriteProgressionFile("", {Entry('C', 0, 0, 1, 0)}));
+    EXPECT_EQ(WriteWholeFile("", ""), std::errc::no_such_file_or_directory);
     EXPECT_TRUE(Listing().empty());
 }
 
