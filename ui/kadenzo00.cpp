@@ -1,6 +1,7 @@
 #include "ui/kadenzo00.h"
 
 #include "harmony/fatal_exit.h"
+#include "progression/key_codes.h"
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
 #include "ui/key_mapping.h"
@@ -137,11 +138,15 @@ void TFormMain::MakeMenuActions() {
         }
         FormScore->ShowBeside(*this);
     });
+    ActionPlay = new QAction(QStringLiteral("再生"), this);
+    ActionPlay->setObjectName(QStringLiteral("ActionPlay"));
+    connect(ActionPlay, &QAction::triggered, this, [this] { PlayAll(); });
     ActionExportXml = MakeExportAction("ActionExportXml", "MusicXML に書き出す",
                                        "MusicXML (*.musicxml *.xml)", TExportFormat::MusicXml);
     ActionExportMidi = MakeExportAction("ActionExportMidi", "MIDI ファイルに書き出す",
                                         "MIDI ファイル (*.mid)", TExportFormat::MidiFile);
-    MemoChord->AddMenuActions({ActionFourPart, ActionShowScore, ActionExportXml, ActionExportMidi});
+    MemoChord->AddMenuActions(
+        {ActionFourPart, ActionShowScore, ActionPlay, ActionExportXml, ActionExportMidi});
 }
 
 // The settings kept take effect: the one place that turns the record into the window's state.
@@ -150,6 +155,39 @@ void TFormMain::ApplySettings() {
     const QSignalBlocker Quiet(ActionFourPart);
     ActionFourPart->setChecked(Voicing == TVoicing::FourPart);
     Form.SetVoicing(Voicing);
+}
+
+// Home, then one Enter a beat: the display, the cursor and the score follow as they do by hand,
+// and the last chord sounds its beat before the silence.
+void TFormMain::PlayAll() {
+    if (!Ready) {
+        return;
+    }
+    const auto Press = [this](std::uint16_t Key) { Form.OnKeyDown(Key, 0); };
+    std::vector<TBeatPlayer::TStep> Steps;
+    Steps.push_back([Press] {
+        Press(vkHome);
+        Press(vkEnter);
+    });
+    for (std::size_t i = 1; i < Form.GetProgression().size(); ++i) {
+        Steps.push_back([Press] { Press(vkEnter); });
+    }
+    Steps.push_back([this] { Form.ButtonSoundOffClick(); });
+    MemoChord->setFocus();
+    Playback.Start(std::move(Steps), Settings.Get().Tempo);
+}
+
+bool TFormMain::StopPlayingFor(std::uint16_t Key) {
+    // 0: a modifier held for the next key, or a key no command knows.
+    if (!Playback.Playing() || Key == 0) {
+        return false;
+    }
+    Playback.Stop();
+    if (Key != vkEscape) {
+        return false;
+    }
+    Form.ButtonSoundOffClick();
+    return true;
 }
 
 // The item 「Title…」, which asks for a file name with the standard dialog and exports there.
@@ -175,6 +213,7 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* Event) {
     QMenu Menu(this);
     Menu.addAction(ActionFourPart);
     Menu.addAction(ActionShowScore);
+    Menu.addAction(ActionPlay);
     Menu.addAction(ActionExportXml);
     Menu.addAction(ActionExportMidi);
     Menu.exec(Event->globalPos());
@@ -258,6 +297,9 @@ bool TFormMain::KeyPressed(QKeyEvent* Event) {
     }
     FlushPendingRelease();
     std::uint16_t Key = VirtualKeyOf(*Event, UseScanCodes);
+    if (StopPlayingFor(Key)) {
+        return true;
+    }
     if (!Ready) {
         EarlyKeys.push_back({true, Key, ShiftStateOf(Event->modifiers())});
     } else {

@@ -4,6 +4,7 @@
 #include "progression/form_main_model.h"
 #include "progression/form_main_view.h"
 #include "score/export.h"
+#include "ui/beat_driver.h"
 #include "ui/reference_window.h"
 #include "ui/settings.h"
 
@@ -49,6 +50,10 @@ private:
     // The context menu's commands, beside the keys: they reach what no key does.
     void MakeMenuActions();
     void ApplySettings();
+    // Plays the whole progression from the start at the tempo kept, the cursor following.
+    void PlayAll();
+    // A key pressed while playing stops it; says whether the key did only that (Esc).
+    bool StopPlayingFor(std::uint16_t Key);
     QAction* MakeExportAction(const char* Name, const char* Title, const char* Filter,
                               TExportFormat Format);
 
@@ -82,6 +87,7 @@ private:
     QPushButton* ButtonClose;
     QAction* ActionFourPart;
     QAction* ActionShowScore;
+    QAction* ActionPlay;
     QAction* ActionExportXml;
     QAction* ActionExportMidi;
     void MakeReady();
@@ -107,6 +113,7 @@ private:
     };
     std::optional<TRelease> PendingRelease;
     QTimer ReleaseTimer;
+    TBeatDriver Playback;
 };
 
 // Shows a fatal message in a critical message box, then ends the process at once.

@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 const QString kVoicingKey = QStringLiteral("voicing");
 const QString kFourPartValue = QStringLiteral("four-part");
 const QString kBlockValue = QStringLiteral("block");
+const QString kTempoKey = QStringLiteral("tempo");
 const QString kScorePositionKey = QStringLiteral("score/position");
 const QString kScoreSizeKey = QStringLiteral("score/size");
 
@@ -31,6 +33,8 @@ TSettings ReadSettings(const QSettings& File) {
     TSettings Read;
     Read.Voicing =
         File.value(kVoicingKey).toString() == kFourPartValue ? TVoicing::FourPart : TVoicing::Block;
+    Read.Tempo = std::clamp(File.value(kTempoKey, Read.Tempo).toInt(), TBeatPlayer::kMinTempo,
+                            TBeatPlayer::kMaxTempo);
     if (File.contains(kScorePositionKey) && File.contains(kScoreSizeKey)) {
         Read.ScoreWindow =
             QRect(File.value(kScorePositionKey).toPoint(), File.value(kScoreSizeKey).toSize());
@@ -41,6 +45,7 @@ TSettings ReadSettings(const QSettings& File) {
 void WriteSettings(QSettings& File, const TSettings& Written) {
     File.setValue(kVoicingKey,
                   Written.Voicing == TVoicing::FourPart ? kFourPartValue : kBlockValue);
+    File.setValue(kTempoKey, Written.Tempo);
     if (Written.ScoreWindow) {
         File.setValue(kScorePositionKey, Written.ScoreWindow->topLeft());
         File.setValue(kScoreSizeKey, Written.ScoreWindow->size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "progression/beat_player.h"
 #include "progression/voicing.h"
 
 #include <QRect>
@@ -10,6 +11,8 @@
 // What the program remembers between runs, as one record.
 struct TSettings {
     TVoicing Voicing = TVoicing::Block;
+    // Chords a minute when a progression is played at a tempo.
+    int Tempo = TBeatPlayer::kDefaultTempo;
     // Where the score window was last left: position and size of its client area.
     std::optional<QRect> ScoreWindow;
 };

@@ -251,6 +251,35 @@ private slots:
                  QStringLiteral("block"));
     }
 
+    // 「再生」 plays the whole progression from the start at the tempo kept, a chord a beat,
+    // the cursor following, and ends in silence; Esc stops it where it is.
+    void PlayPlaysTheProgressionAndEscStopsIt() {
+        QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"))
+            .setValue(QStringLiteral("tempo"), 160);
+        cleanup();
+        init();
+        for (const Qt::Key Digit : {Qt::Key_1, Qt::Key_4, Qt::Key_5, Qt::Key_1}) {
+            Key(Memo(), Digit);
+        }
+        auto* Play = Main->findChild<QAction*>(QStringLiteral("ActionPlay"));
+        QCOMPARE(Play->text(), QStringLiteral("再生"));
+        Backend->ClearEvents();
+        Play->trigger();
+        QCOMPARE(Main->Model().GetCursor(), 1);
+        QTRY_COMPARE(Main->Model().GetCursor(), 4);
+        QTRY_COMPARE(Backend->MessagesTo(0).back(), std::uint32_t{0x7BB0});
+        QCOMPARE(NoteOns(*Backend), 4 * 11);
+
+        Play->trigger();
+        Key(Memo(), Qt::Key_Escape);
+        Backend->ClearEvents();
+        QTest::qWait(3 * 60'000 / 160);
+        QCOMPARE(Main->Model().GetCursor(), 1);
+        QCOMPARE(NoteOns(*Backend), 0);
+        QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"))
+            .remove(QStringLiteral("tempo"));
+    }
+
     // The export asks for a name with the standard file dialog and writes the whole
     // progression there, the extension added to a name typed without one.
     void ExportsAMidiFileFromTheContextMenu() {
