@@ -6,112 +6,70 @@
 
 namespace {
 
-TProgressionEntry Entry(const char* Line) {
-    return *ParseEntryLine(Line);
-}
-
-TQuestion QuestionOf(std::initializer_list<const char*> Lines) {
-    TQuestion Question;
-    for (const char* Line : Lines) {
-        Question.Entries.push_back(Entry(Line));
+// Entries from their lines, each followed by one space.
+std::vector<TProgressionEntry> Entries(std::string Lines) {
+    std::vector<TProgressionEntry> Parsed;
+    for (std::size_t At = 0; At < Lines.size(); At += 7) {
+        Parsed.push_back(*ParseEntryLine(Lines.substr(At, 6)));
     }
-    return Question;
+    return Parsed;
 }
 
-const TQuestion kQuestion = QuestionOf({"C 0010", "C 0041", "G 0050", "G 0010", "C 0010"});
+const char kRight[] = "C 0010 C 0041 G 0050 G 0010 C 0010 ";
 
-TEST(GradeEntry, IsRightOnlyForTheSameLine) {
-    const struct {
-        std::size_t Index;
-        const char* Answered;
-        bool Right;
-    } kCases[] = {
-        {0, "C 0010", true},  {1, "C 0041", true},
-        {1, "C 0040", false}, // the plain IV for the borrowed one
-        {2, "C 0020", false}, // the same chord, D major, as another key's degree
-        {3, "C 0050", false}, // G major as C's V, not G's I
-        {4, "B 1010", false}, // B♯ is not C
-        {4, "C 0110", false}, // the minor key
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.Answered);
-        const TGrade Grade = GradeEntry(kQuestion, c.Index, Entry(c.Answered));
-        EXPECT_EQ(Grade.Right, c.Right);
-        EXPECT_EQ(Grade.Index, c.Index);
-        EXPECT_EQ(Grade.Expected, EntryLine(kQuestion.Entries[c.Index]));
-    }
-}
-
-// Entries graded as the model places them; the record takes the first answer at each place.
+// Entries graded as the model places them (first changed, the answer), right only for the
+// same line; the record takes the first answer at each place.
 TEST(AnswerSheet, GradesAsPlacedAndRecordsTheFirstTry) {
     const struct {
-        const char* Name;
-        std::vector<std::pair<std::vector<const char*>, std::size_t>>
-            Steps; // answer, first changed
+        std::vector<std::pair<std::size_t, std::string>> Steps;
+        std::string Wrong; // the expected lines of the wrong grades
         std::size_t Right;
         bool FirstTry;
-        std::vector<std::pair<int, int>> Confused; // expected, answered (first answers)
-        std::uint32_t Answered;                    // places answered
-        std::size_t Graded;
+        std::uint32_t Answered;
+        std::vector<std::pair<int, int>> Confused; // expected, answered
     } kCases[] = {
-        {"all right", {{{"C 0010", "C 0041", "G 0050", "G 0010", "C 0010"}, 0}}, 5, true, {}, 5, 5},
-        {"a wrong IV corrected",
-         {{{"C 0010"}, 0},
-          {{"C 0010", "C 0040"}, 1},
-          {{"C 0010", "C 0041", "G 0050", "G 0010", "C 0010"}, 1}},
-         5,
+        {{{0, kRight}}, "", 5, true, 5, {}},
+        // the plain IV, then the borrowed one
+        {{{0, "C 0010 "}, {1, "C 0010 C 0040 "}, {1, kRight}}, "C 0041 ", 5, false, 5, {}},
+        {{{0, "C 0010 C 0020 "}, {1, kRight}}, "C 0041 ", 5, false, 5, {{4, 2}}}, // IV as II
+        // V of V as II of C, its I as C's V
+        {{{0, "C 0010 C 0041 C 0020 C 0050 C 0010 "}},
+         "G 0050 G 0010 ",
+         3,
          false,
-         {},
          5,
-         6},
-        {"V answered as II at the end",
-         {{{"C 0010", "C 0041", "C 0020", "G 0010", "C 0010"}, 0}},
-         4,
-         false,
-         {{5, 2}},
-         5,
-         5},
-        {"one short", {{{"C 0010", "C 0041", "G 0050", "G 0010"}, 0}}, 4, false, {}, 4, 4},
-        {"more than asked",
-         {{{"C 0010", "C 0041", "G 0050", "G 0010", "C 0010", "C 0050"}, 0}},
-         5,
-         true,
-         {},
-         5,
-         5},
+         {{5, 2}, {1, 5}}},
+        // the minor key, B♯ for C
+        {{{0, "C 0110 C 0041 G 0050 G 0010 B 1010 "}}, "C 0010 C 0010 ", 3, false, 5, {}},
+        {{{0, "C 0010 C 0041 G 0050 G 0010 "}}, "", 4, false, 4, {}}, // one short
+        {{{0, kRight + std::string("C 0050 ")}}, "", 5, true, 5, {}}, // one more
     };
     for (const auto& c : kCases) {
-        SCOPED_TRACE(c.Name);
-        TAnswerSheet Sheet(kQuestion);
-        std::size_t Graded = 0;
-        for (const auto& [Lines, FirstChanged] : c.Steps) {
-            std::vector<TProgressionEntry> Answer;
-            for (const char* Line : Lines) {
-                Answer.push_back(Entry(Line));
+        SCOPED_TRACE(&c - kCases);
+        TAnswerSheet Sheet({Entries(kRight)});
+        std::string Wrong;
+        for (const auto& [FirstChanged, Answer] : c.Steps) {
+            for (const TGrade& Grade : Sheet.Grade(Entries(Answer), FirstChanged)) {
+                Wrong += Grade.Right ? "" : Grade.Expected + " ";
             }
-            Graded += Sheet.Grade(Answer, FirstChanged).size();
         }
-        EXPECT_EQ(Graded, c.Graded);
+        EXPECT_EQ(Wrong, c.Wrong);
         EXPECT_EQ(Sheet.Complete(), c.Answered == 5);
         EXPECT_EQ(Sheet.RightCount(), c.Right);
         EXPECT_EQ(Sheet.RightAtFirstTry(), c.FirstTry);
-        TLessonRecord Record;
-        Record.Asked = 2;
+        TLessonRecord Record{2, 0, {}};
         Sheet.AddTo(Record);
         EXPECT_EQ(Record.Asked, 3u);
         EXPECT_EQ(Record.Right, c.FirstTry ? 1u : 0u);
-        std::uint32_t Diagonal = 0, Off = 0;
-        for (int e = 1; e <= 7; ++e) {
-            for (int a = 1; a <= 7; ++a) {
-                const std::uint32_t Count = Record.Confusion[e - 1][a - 1];
-                (e == a ? Diagonal : Off) += Count;
-            }
+        std::uint32_t Answered = 0;
+        for (int Expected = 1; Expected <= 7; ++Expected) {
+            Answered += Record.Confusion[Expected - 1][Expected - 1];
         }
-        EXPECT_EQ(Off, c.Confused.size());
-        for (const auto& [e, a] : c.Confused) {
-            EXPECT_EQ(Record.Confusion[e - 1][a - 1], 1u);
+        for (const auto& [Expected, Heard] : c.Confused) {
+            EXPECT_EQ(Record.Confusion[Expected - 1][Heard - 1], 1u);
+            ++Answered;
         }
-        EXPECT_EQ(Diagonal + Off, c.Answered);
+        EXPECT_EQ(Answered, c.Answered);
     }
 }
 

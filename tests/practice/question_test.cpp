@@ -5,13 +5,17 @@
 #include "practice/answer_keys.h"
 #include "practice/grading.h"
 #include "practice/lessons.h"
+#include "progression/key_codes.h"
 #include "progression/progression_file.h"
 #include "tests/progression/test_model.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
+#include <string>
+#include <tuple>
 
 namespace {
 
@@ -20,43 +24,42 @@ const std::map<std::int32_t, std::set<std::int32_t>> kMayGoTo = {
     {1, {2, 4, 5, 6, 7}}, {2, {5, 7}}, {4, {1, 2, 5, 7}}, {5, {1, 6}}, {6, {2, 4, 5}}, {7, {1}},
 };
 
+// What a lesson's questions may hold and must hold at least once: v variants, s secondary
+// dominants, m a modulation.
 struct TRule {
     std::set<TMode> Modes;
     std::int32_t MaxFifths;
     std::set<std::int32_t> Degrees;
-    bool Variants, Secondary, Modulation; // may hold
-    bool NeedsVariant, NeedsSecondary, NeedsModulation;
+    std::string May, Needs;
     std::size_t MinChords, MaxChords;
 };
 
-const std::set<std::int32_t> kPrimary{1, 4, 5};
 const std::set<std::int32_t> kSix{1, 2, 4, 5, 6, 7};
-const std::set<TMode> kMajor{mdMajor}, kMinor{mdMinor}, kBoth{mdMajor, mdMinor};
+const std::set<TMode> kBoth{mdMajor, mdMinor};
 const TRule kRules[] = {
-    {kMajor, 1, kPrimary, false, false, false, false, false, false, 4, 6},
-    {kMajor, 2, kSix, false, false, false, false, false, false, 5, 6},
-    {kMinor, 2, kSix, false, false, false, false, false, false, 5, 6},
-    {kBoth, 2, kSix, true, false, false, true, false, false, 6, 6},
-    {kBoth, 2, kSix, false, true, false, false, true, false, 6, 6},
-    {kBoth, 2, kSix, false, false, true, false, false, true, 8, 8},
-    {kBoth, 4, kSix, true, true, true, false, false, false, 6, 8},
+    {{mdMajor}, 1, {1, 4, 5}, "", "", 4, 6}, {{mdMajor}, 2, kSix, "", "", 5, 6},
+    {{mdMinor}, 2, kSix, "", "", 5, 6},      {kBoth, 2, kSix, "v", "v", 6, 6},
+    {kBoth, 2, kSix, "s", "s", 6, 6},        {kBoth, 2, kSix, "m", "m", 8, 8},
+    {kBoth, 4, kSix, "vsm", "", 6, 8},
 };
 
 bool Same(TTonality A, TTonality B) {
     return TCalculatorEx::SameTonality(A, B);
 }
 
-TChord ChordAt(TTonality Key, std::int32_t Degree, TChordVariant Variant = cvNormal) {
+TChord ChordAt(TTonality Key, std::int32_t Degree) {
+    TChordVariant Variant = cvNormal;
     return TCalculatorEx::ChordOf(Variant, Key, Degree);
 }
 
-bool ColourAllowed(TMode Mode, std::int32_t Degree, TChordVariant Variant) {
-    return Variant == cvNormal ||
-           (Mode == mdMajor && Variant == cvBorrowed &&
-            (Degree == 2 || Degree == 4 || Degree == 6)) ||
-           (Mode == mdMinor && Variant == cvDorian && Degree == 4) ||
-           (Mode == mdMinor && Variant == cvNeapolitan && Degree == 2);
-}
+// The variants a lesson may give: borrowed II, IV, VI in major, Dorian IV and Neapolitan II in
+// minor.
+const std::set<std::tuple<TMode, std::int32_t, TChordVariant>> kColours = {
+    {mdMajor, 2, cvBorrowed},
+    {mdMajor, 4, cvBorrowed},
+    {mdMajor, 6, cvBorrowed},
+    {mdMinor, 4, cvDorian},
+    {mdMinor, 2, cvNeapolitan}};
 
 bool CloselyRelated(TTonality Home, TTonality Key) {
     const std::int32_t Apart = KeySignatureFifths(Key) - KeySignatureFifths(Home);
@@ -67,9 +70,12 @@ bool CloselyRelated(TTonality Home, TTonality Key) {
 struct TReading {
     TTonality Home;
     std::int32_t Last = 0, BeforeLast = 0; // functional degrees, 0 before the first
-    bool LastPlain = false;                // the last was a chord of Home, not x of (K, 1)
-    bool Variant = false, Secondary = false, Modulated = false;
+    std::string Met;                       // v, s, m as above
 };
+
+bool Has(const std::string& Letters, char Letter) {
+    return Letters.find(Letter) != std::string::npos;
+}
 
 // Whether the entries from At on read as the grammar's in one of the ways it allows.
 bool Reads(const TRule& Rule, const std::vector<TProgressionEntry>& E, std::size_t At, TReading R) {
@@ -77,38 +83,41 @@ bool Reads(const TRule& Rule, const std::vector<TProgressionEntry>& E, std::size
         return R.Last == 0 ? To == 1 : kMayGoTo.count(R.Last) && kMayGoTo.at(R.Last).count(To);
     };
     if (At == E.size()) {
-        return R.BeforeLast == 5 && R.Last == 1 && R.Variant >= Rule.NeedsVariant &&
-               R.Secondary >= Rule.NeedsSecondary && R.Modulated >= Rule.NeedsModulation;
+        return R.BeforeLast == 5 && R.Last == 1 &&
+               std::all_of(Rule.Needs.begin(), Rule.Needs.end(),
+                           [&](char Need) { return Has(R.Met, Need); });
     }
     const TProgressionEntry& Now = E[At];
     if (Same(Now.Tonality, R.Home) && Goes(Now.Degree) && Rule.Degrees.count(Now.Degree) &&
-        (Rule.Variants || Now.Variant == cvNormal) &&
-        ColourAllowed(R.Home.Mode, Now.Degree, Now.Variant)) {
-        TReading Next = R;
-        Next = {R.Home,      Now.Degree, R.Last, true, R.Variant || Now.Variant != cvNormal,
-                R.Secondary, R.Modulated};
-        if (Reads(Rule, E, At + 1, Next)) {
-            return true;
-        }
+        (Has(Rule.May, 'v') || Now.Variant == cvNormal) &&
+        (!Now.Variant || kColours.count({R.Home.Mode, Now.Degree, Now.Variant})) &&
+        Reads(Rule, E, At + 1, {R.Home, Now.Degree, R.Last, R.Met + (Now.Variant ? "v" : "")})) {
+        return true;
     }
-    // (K, 5) then (K, 1), the chord of degree x itself: x where the grammar allows x.
-    if (Rule.Secondary && R.Last != 0 && At + 1 < E.size() && !Same(Now.Tonality, R.Home) &&
-        Now.Degree == 5 && Now.Variant == cvNormal && Same(E[At + 1].Tonality, Now.Tonality) &&
-        E[At + 1].Degree == 1 && E[At + 1].Variant == cvNormal) {
+    // (K, 5) then (K, 1), the chord of degree x itself: x where the grammar allows x. The
+    // dominant must sound as none of the lesson's chords of the key, or it could not be told
+    // from it by ear.
+    TChordVariant Unused = cvNormal;
+    const std::int32_t AsOwn = TCalculatorEx::FindDegree(R.Home, ChordAt(Now.Tonality, 5), Unused);
+    if (Has(Rule.May, 's') && !Rule.Degrees.count(AsOwn) && R.Last != 0 && At + 1 < E.size() &&
+        !Same(Now.Tonality, R.Home) && Now.Degree == 5 && Now.Variant == cvNormal &&
+        Same(E[At + 1].Tonality, Now.Tonality) && E[At + 1].Degree == 1 &&
+        E[At + 1].Variant == cvNormal) {
         for (std::int32_t x = 2; x <= 6; ++x) {
             if (TCalculator::SameChord(ChordAt(R.Home, x), ChordAt(Now.Tonality, 1)) && Goes(x) &&
-                Reads(Rule, E, At + 2, {R.Home, x, R.Last, false, R.Variant, true, R.Modulated})) {
+                Reads(Rule, E, At + 2, {R.Home, x, R.Last, R.Met + "s"})) {
                 return true;
             }
         }
     }
-    // The chord before is the pivot: a plain degree of the old key, read as one of the new.
-    if (Rule.Modulation && !R.Modulated && R.LastPlain && At > 0 && E[At - 1].Variant == cvNormal &&
-        CloselyRelated(R.Home, Now.Tonality)) {
+    // The chord before is the pivot: a plain degree of the old key (not the I of a secondary
+    // dominant's key), read as one of the new.
+    if (Has(Rule.May, 'm') && !Has(R.Met, 'm') && At > 0 && Same(E[At - 1].Tonality, R.Home) &&
+        E[At - 1].Variant == cvNormal && CloselyRelated(R.Home, Now.Tonality)) {
         for (std::int32_t q = 1; q <= 7; ++q) {
             if (TCalculator::SameChord(ChordAt(Now.Tonality, q),
                                        ChordAt(R.Home, E[At - 1].Degree)) &&
-                Reads(Rule, E, At, {Now.Tonality, q, R.Last, true, R.Variant, R.Secondary, true})) {
+                Reads(Rule, E, At, {Now.Tonality, q, R.Last, R.Met + "m"})) {
                 return true;
             }
         }
@@ -122,26 +131,6 @@ std::string Lines(const std::vector<TProgressionEntry>& Entries) {
         Text += EntryLine(Entry) + " ";
     }
     return Text;
-}
-
-// Plays Keys into a model started afresh in Key, grading as the window does; the answer.
-std::vector<TProgressionEntry> Play(const TQuestion& Question, TAnswerSheet& Sheet) {
-    TModel M;
-    M.Form.StartAfresh(Question.Key());
-    for (const TKeyStroke& Stroke : AnswerKeys(Question)) {
-        M.Told.clear();
-        if (Stroke.Motion == TKeyMotion::Down) {
-            M.Press(Stroke.Key, Stroke.Shift);
-        } else {
-            M.Form.OnKeyUp(Stroke.Key, Stroke.Shift);
-        }
-        for (const TProgressionChange& Change : M.Told) {
-            if (Change.FirstChanged) {
-                Sheet.Grade(M.Form.GetProgression(), *Change.FirstChanged);
-            }
-        }
-    }
-    return M.Form.GetProgression();
 }
 
 constexpr std::uint32_t kSeeds = 500;
@@ -161,10 +150,31 @@ TEST(BuiltInQuestion, FollowsTheGrammarAndIsAnsweredByTheKeys) {
             EXPECT_LE(std::abs(KeySignatureFifths(Key)), Rule.MaxFifths);
             EXPECT_GE(Question.Entries.size(), Rule.MinChords);
             EXPECT_LE(Question.Entries.size(), Rule.MaxChords);
-            EXPECT_TRUE(Reads(Rule, Question.Entries, 0, {Key}));
+            EXPECT_TRUE(Reads(Rule, Question.Entries, 0, {Key, 0, 0, ""}));
+            // Typed into the model as the window does, graded as it tells what changed.
             TAnswerSheet Sheet(Question);
-            EXPECT_EQ(Lines(Play(Question, Sheet)), Lines(Question.Entries));
+            TModel M;
+            M.Form.StartAfresh(Key);
+            const std::vector<TKeyStroke> Keys = AnswerKeys(Question);
+            for (const TKeyStroke& Stroke : Keys) {
+                M.Told.clear();
+                if (Stroke.Motion == TKeyMotion::Down) {
+                    M.Press(Stroke.Key, Stroke.Shift);
+                } else {
+                    M.Form.OnKeyUp(Stroke.Key, Stroke.Shift);
+                }
+                for (const TProgressionChange& Change : M.Told) {
+                    Sheet.Grade(M.Form.GetProgression(), Change.FirstChanged.value_or(99));
+                }
+            }
+            EXPECT_EQ(Lines(M.Form.GetProgression()), Lines(Question.Entries));
             EXPECT_TRUE(Sheet.Complete() && Sheet.RightAtFirstTry());
+            // A pivot is read with Ctrl+digit; only a secondary dominant's way home may need
+            // the arrows (Ctrl+5 reads V of V's I as V of the minor key).
+            EXPECT_TRUE(
+                Has(Rule.May, 's') || std::none_of(Keys.begin(), Keys.end(), [](auto Stroke) {
+                    return Stroke.Shift == ssCtrl && Stroke.Key >= vkLeft && Stroke.Key <= vkDown;
+                }));
         }
     }
 }
@@ -191,24 +201,19 @@ TEST(BuiltInQuestion, IsTheSameForALessonAndASeed) {
     }
 }
 
-std::uint32_t WeightOf(const TQuestion& Question, const TDegreeWeights& Weights) {
-    std::uint32_t Sum = 0;
-    for (const TProgressionEntry& Entry : Question.Entries) {
-        Sum += Weights[static_cast<std::size_t>(Entry.Degree - 1)];
-    }
-    return Sum;
-}
-
 // Drawn towards the degrees confused, never away from them; without confusion, the plain
 // question.
 TEST(FocusedQuestion, LeansTowardsTheConfusedDegrees) {
-    const TDegreeWeights Sixth{0, 0, 0, 0, 0, 1, 0};
-    std::uint32_t Plain = 0, Focused = 0;
+    const auto Sixths = [](const TQuestion& Question) {
+        return std::count_if(Question.Entries.begin(), Question.Entries.end(),
+                             [](const TProgressionEntry& Entry) { return Entry.Degree == 6; });
+    };
+    std::ptrdiff_t Plain = 0, Focused = 0;
     for (std::uint32_t Seed = 0; Seed < 50; ++Seed) {
         EXPECT_EQ(Lines(FocusedQuestion(2, Seed, {}).Entries),
                   Lines(BuiltInQuestion(2, Seed).Entries));
-        const std::uint32_t Before = WeightOf(BuiltInQuestion(2, Seed), Sixth);
-        const std::uint32_t After = WeightOf(FocusedQuestion(2, Seed, Sixth), Sixth);
+        const std::ptrdiff_t Before = Sixths(BuiltInQuestion(2, Seed));
+        const std::ptrdiff_t After = Sixths(FocusedQuestion(2, Seed, {0, 0, 0, 0, 0, 1, 0}));
         EXPECT_GE(After, Before);
         Plain += Before;
         Focused += After;
