@@ -32,7 +32,8 @@ bool Has(std::uint8_t Bits, std::int32_t Degree) {
     return (Bits & DegreeBit(Degree)) != 0;
 }
 
-// The seed of one stream: lesson, seed and candidate each move every bit of the result.
+// The seed of one stream: lesson, seed and candidate in bits of their own, which the random
+// numbers' mixing spreads over all of theirs.
 std::uint64_t StreamSeed(std::int32_t Lesson, std::uint32_t Seed, std::int32_t Candidate) {
     return static_cast<std::uint64_t>(Seed) | static_cast<std::uint64_t>(Lesson) << 32 |
            static_cast<std::uint64_t>(Candidate) << 40;
@@ -104,7 +105,11 @@ public:
 
     std::uint64_t Total() { return Count(0, Shape.First, 0); }
 
+    // Nothing when the shape has no walk (no built-in lesson asks for one).
     std::vector<std::int32_t> Draw(TPracticeRandom& Random) {
+        if (Total() == 0) {
+            return {};
+        }
         std::vector<std::int32_t> Walk{Shape.First};
         std::int32_t Had = 0;
         while (static_cast<std::int32_t>(Walk.size()) < Shape.Length) {

@@ -1,5 +1,5 @@
-// The questions against the contract's grammar, written here afresh, and answered with the
-// model's own keys.
+// The questions against the functional grammar, written here afresh from its table, and answered
+// with the model's own keys.
 #include "harmony/calculator.h"
 #include "harmony/key_signature.h"
 #include "practice/answer_keys.h"
