@@ -18,6 +18,21 @@
 // A named chord placed for the first time, or read again in another key by Space.
 enum class TNamedReading : std::uint8_t { First, Again };
 
+// The working state of the model (display, progression, cursor, key and the rest), which a
+// dictation answer borrows and gives back.
+struct TWorkingState {
+    TDisplayLayout Layout;
+    std::optional<TVoicedChord> LastVoices;
+    std::vector<TProgressionEntry> Progression;
+    std::int32_t Cursor;
+    std::int32_t CandidateIndex;
+    TTonality Tonality;
+    std::int32_t Degree;
+    TChordVariant Variant;
+    std::uint16_t HeldArrow;
+    TLastAction LastAction;
+};
+
 // Modifier bits of a key event.
 using TShiftState = std::uint8_t;
 inline constexpr TShiftState ssShift = 1;
@@ -76,6 +91,12 @@ public:
     // An empty progression and a fresh session in Key, as Home leaves it: where the answer to
     // a dictation question starts.
     void StartAfresh(TTonality Key);
+    TWorkingState SaveWorkingState() const;
+    // Everything as it was when State was saved; the views are told the whole progression.
+    void RestoreWorkingState(TWorkingState State);
+    // Sounds Entry in the voicing chosen, led from Previous (nothing: afresh), which it then
+    // holds; the working state is left as it is. How a dictation question sounds.
+    void SoundAside(const TProgressionEntry& Entry, std::optional<TVoicedChord>& Previous);
     void CommitDegree(std::int32_t NewDegree, TChordVariant NewVariant);
     void ReplayNext();
 

@@ -2,6 +2,7 @@
 #include "progression/form_main_model.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -65,6 +66,36 @@ void TFormMainModel::StartAfresh(TTonality Key) {
     Tonality = Key;
     Layout.Reset(Tonality);
     TellListeners();
+}
+
+TWorkingState TFormMainModel::SaveWorkingState() const {
+    return {Layout,   LastVoices, Progression, Cursor,    CandidateIndex,
+            Tonality, Degree,     Variant,     HeldArrow, LastAction};
+}
+
+void TFormMainModel::RestoreWorkingState(TWorkingState State) {
+    SoundOff();
+    Layout = std::move(State.Layout);
+    LastVoices = State.LastVoices;
+    Progression = std::move(State.Progression);
+    Cursor = State.Cursor;
+    CandidateIndex = State.CandidateIndex;
+    Tonality = State.Tonality;
+    Degree = State.Degree;
+    Variant = State.Variant;
+    HeldArrow = State.HeldArrow;
+    LastAction = State.LastAction;
+    MarkChanged(0);
+    TellListeners();
+}
+
+void TFormMainModel::SoundAside(const TProgressionEntry& Entry,
+                                std::optional<TVoicedChord>& Previous) {
+    TChordVariant EntryVariant = Entry.Variant;
+    const TChord Chord = TCalculatorEx::ChordOf(EntryVariant, Entry.Tonality, Entry.Degree);
+    std::optional<TVoicedChord> Kept = std::exchange(LastVoices, Previous);
+    Sound(Chord, Entry.Tonality);
+    Previous = std::exchange(LastVoices, std::move(Kept));
 }
 
 void TFormMainModel::CommitDegree(std::int32_t NewDegree, TChordVariant NewVariant) {

@@ -61,7 +61,9 @@ struct TScriptCommand {
         ReadCancel,
         Voicing,
         ExportMidi,
-        ExportXml
+        ExportXml,
+        Practice,
+        PracticeEnd
     };
     TKind Kind = TKind::Init;
     std::uint16_t Key = 0;
@@ -131,7 +133,25 @@ std::optional<TScriptCommand> ParseVoicing(const std::optional<std::string>& Res
     return Command;
 }
 
-enum class TArguments { None, Key, Text, Number, Voicing };
+// "practice LESSON SEED": a lesson (a number or a folder, spaces allowed) and a seed
+// 0..2^31-1.
+std::optional<TScriptCommand> ParsePractice(const std::optional<std::string>& Rest) {
+    const std::size_t Space = Rest ? Rest->rfind(' ') : std::string::npos;
+    if (Space == std::string::npos || Space == 0) {
+        return std::nullopt;
+    }
+    const std::string Seed = Rest->substr(Space + 1);
+    if (!IsDigits(Seed, 10) || std::stoll(Seed) > INT32_MAX) {
+        return std::nullopt;
+    }
+    TScriptCommand Command;
+    Command.Kind = TKind::Practice;
+    Command.Text = Rest->substr(0, Space);
+    Command.Number = static_cast<std::int32_t>(std::stoll(Seed));
+    return Command;
+}
+
+enum class TArguments { None, Key, Text, Number, Voicing, Practice };
 
 struct TCommandWord {
     std::string_view Word;
@@ -153,6 +173,8 @@ const TCommandWord kCommandWords[] = {
     {"voicing", TKind::Voicing, TArguments::Voicing},
     {"export-midi", TKind::ExportMidi, TArguments::Text},
     {"export-xml", TKind::ExportXml, TArguments::Text},
+    {"practice", TKind::Practice, TArguments::Practice},
+    {"practice-end", TKind::PracticeEnd, TArguments::None},
 };
 
 // The command of a line that is no comment; nothing for a malformed one.
@@ -179,6 +201,8 @@ std::optional<TScriptCommand> ParseCommand(const std::string& Line) {
             return ParseSelect(Rest);
         case TArguments::Voicing:
             return ParseVoicing(Rest);
+        case TArguments::Practice:
+            return ParsePractice(Rest);
         }
     }
     return std::nullopt;
@@ -218,6 +242,7 @@ TScriptRunner::TOutcome TScriptRunner::Run(const std::string& Line) {
     }
     Out << "> " << Line << '\n';
     Execute(*Command);
+    PrintGrades();
     PrintWindow();
     return TOutcome::Ran;
 }
@@ -283,6 +308,66 @@ void TScriptRunner::Execute(const TScriptCommand& Command) {
             ShowError(*Error);
         }
         break;
+    case TKind::Practice:
+        Practise(Command.Text, static_cast<std::uint32_t>(Command.Number));
+        break;
+    case TKind::PracticeEnd:
+        EndPractice();
+        break;
+    }
+}
+
+void TScriptRunner::Practise(const std::string& Lesson, std::uint32_t Seed) {
+    if (!Practice) {
+        Practice = std::make_unique<TPracticeSession>(Form, Records);
+    }
+    if (const std::optional<std::string> Error = Practice->Ask(Lesson, Seed)) {
+        ShowError(*Error);
+        if (!Practice->Asking()) {
+            Practice.reset();
+        }
+        return;
+    }
+    if (!Practice->Notice().empty()) {
+        ShowError(Practice->Notice());
+    }
+    ResultPrinted = false;
+    const TQuestion& Question = Practice->Question();
+    const TTonality Key = Question.Key();
+    Out << "question " << Key.Tonic.Letter << Key.Tonic.Accidental << '/' << int{Key.Mode} << ' '
+        << Question.Entries.size() << '\n';
+    // The runner's clock stands still: every beat of the question sounds at once.
+    for (const TBeatPlayer::TStep& Step : Practice->SoundSteps()) {
+        Step();
+    }
+    for (const TProgressionEntry& Entry : Question.Entries) {
+        Out << "expect " << EntryLine(Entry) << '\n';
+    }
+}
+
+void TScriptRunner::EndPractice() {
+    if (!Practice) {
+        return;
+    }
+    Practice->End();
+    const std::string Lesson = Practice->Lesson();
+    const TLessonRecord Record = Practice->Record();
+    Practice.reset();
+    Out << "record " << Lesson << " asked=" << Record.Asked << " right=" << Record.Right << '\n';
+}
+
+void TScriptRunner::PrintGrades() {
+    if (!Practice) {
+        return;
+    }
+    for (const TGrade& Grade : Practice->TakeGrades()) {
+        Out << "grade " << Grade.Index + 1 << (Grade.Right ? " right" : " wrong " + Grade.Expected)
+            << '\n';
+    }
+    if (Practice->Complete() && !ResultPrinted) {
+        Out << "result " << Practice->RightCount() << '/' << Practice->Question().Entries.size()
+            << '\n';
+        ResultPrinted = true;
     }
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "midi/recording_backend.h"
+#include "practice/practice_session.h"
+#include "practice/records.h"
 #include "progression/form_main_model.h"
 
 #include <cstddef>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -35,6 +38,10 @@ private:
     void Execute(const TScriptCommand& Command);
     void PrintEvent(const TRecordingBackend::TEvent& Event);
     void PrintWindow();
+    void Practise(const std::string& Lesson, std::uint32_t Seed);
+    void EndPractice();
+    // The grades of the answer since the last block, and its result once complete.
+    void PrintGrades();
 
     // TFormMainView
     void FocusDisplay() override {}
@@ -49,6 +56,11 @@ private:
     std::optional<std::string> FileNameAnswer;
     TRecordingBackend Backend;
     TFormMainModel Form;
+    // The practice's records live as long as the run: a transcript never depends on the
+    // records of earlier runs.
+    TRecords Records;
+    std::unique_ptr<TPracticeSession> Practice;
+    bool ResultPrinted = false;
 };
 
 // The longest script line that is run: far beyond any command, so that only a source without
