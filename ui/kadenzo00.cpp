@@ -5,6 +5,7 @@
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
 #include "ui/key_mapping.h"
+#include "ui/practice_window.h"
 #include "ui/progression_display.h"
 #include "ui/score_window.h"
 #include "ui/ui_style.h"
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include <cstdlib>
 
@@ -141,12 +143,26 @@ void TFormMain::MakeMenuActions() {
     ActionPlay = new QAction(QStringLiteral("再生"), this);
     ActionPlay->setObjectName(QStringLiteral("ActionPlay"));
     connect(ActionPlay, &QAction::triggered, this, [this] { PlayAll(); });
+    ActionPractice = new QAction(QStringLiteral("聴音練習…"), this);
+    ActionPractice->setObjectName(QStringLiteral("ActionPractice"));
+    connect(ActionPractice, &QAction::triggered, this, [this] {
+        if (!FormPractice) {
+            FormPractice = std::make_unique<TPracticeWindow>(
+                Form, [this](QEvent& Event) { return PlayKey(Event); }, Settings,
+                (QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                 QStringLiteral("/Kadenzo/") + QString::fromUtf8(kRecordsFileName))
+                    .toStdString());
+        }
+        Playback.Stop();
+        ShowInFront(*FormPractice);
+        FormPractice->activateWindow();
+    });
     ActionExportXml = MakeExportAction("ActionExportXml", "MusicXML に書き出す",
                                        "MusicXML (*.musicxml *.xml)", TExportFormat::MusicXml);
     ActionExportMidi = MakeExportAction("ActionExportMidi", "MIDI ファイルに書き出す",
                                         "MIDI ファイル (*.mid)", TExportFormat::MidiFile);
-    MemoChord->AddMenuActions(
-        {ActionFourPart, ActionShowScore, ActionPlay, ActionExportXml, ActionExportMidi});
+    MemoChord->AddMenuActions({ActionFourPart, ActionShowScore, ActionPlay, ActionPractice,
+                               ActionExportXml, ActionExportMidi});
 }
 
 // The settings kept take effect: the one place that turns the record into the window's state.
@@ -214,6 +230,7 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* Event) {
     Menu.addAction(ActionFourPart);
     Menu.addAction(ActionShowScore);
     Menu.addAction(ActionPlay);
+    Menu.addAction(ActionPractice);
     Menu.addAction(ActionExportXml);
     Menu.addAction(ActionExportMidi);
     Menu.exec(Event->globalPos());

@@ -74,6 +74,8 @@ private:
     TFormMainModel Form;
     // 「譜表」, following the progression from the start, so that it is right whenever shown.
     std::unique_ptr<class TScoreWindow> FormScore;
+    // 「聴音練習」, made when first opened.
+    std::unique_ptr<class TPracticeWindow> FormPractice;
     QPushButton* ButtonHelp;
     QListWidget* ListBoxDevs;
     QLineEdit* EditVoiceNo;
@@ -88,6 +90,7 @@ private:
     QAction* ActionFourPart;
     QAction* ActionShowScore;
     QAction* ActionPlay;
+    QAction* ActionPractice;
     QAction* ActionExportXml;
     QAction* ActionExportMidi;
     void MakeReady();

@@ -35,6 +35,7 @@ constexpr qreal kLedgerThickness = 0.2 * kGap;
 // Two accidentals closer than this, one above the other, stand side by side.
 constexpr qreal kAccidentalClearance = 0.1 * kGap;
 const QColor kHighlight(200, 220, 255);
+const QColor kMistake(255, 210, 210);
 
 // Sharps of a signature on the treble staff, as steps above the bottom line (F5 C5 G5 D5 A4
 // E5 B4); flats (B4 E5 A4 D5 G4 C5 F4). The bass staff takes them a line lower (two steps).
@@ -172,6 +173,11 @@ int TScoreView::MarginRight() const {
     return MarginWidth(First < Measures.size() ? Measures[First].Fifths : 0);
 }
 
+void TScoreView::SetMarked(std::vector<bool> NewMarked) {
+    Marked = std::move(NewMarked);
+    viewport()->update();
+}
+
 void TScoreView::SetCurrent(int Index) {
     Current = Index;
     if (Index >= 0 && static_cast<std::size_t>(Index) < Measures.size()) {
@@ -277,13 +283,14 @@ void TScoreView::paintEvent(QPaintEvent*) {
     const std::size_t First = FirstShown(Scroll);
     const std::int32_t Fifths = First < Measures.size() ? Measures[First].Fifths : 0;
     const int Margin = MarginWidth(Fifths);
+    for (std::size_t i = First; i < std::min(Marked.size(), Measures.size()); ++i) {
+        if (Marked[i]) {
+            PaintBand(Painter, i, Margin, kMistake);
+        }
+    }
     if (Current >= 0 && static_cast<std::size_t>(Current) >= First &&
         static_cast<std::size_t>(Current) < Measures.size()) {
-        const int Left = std::max(MeasureLeft(Current) + 2, Margin);
-        const int Right = MeasureEnd(static_cast<std::size_t>(Current)) - Scroll - 2;
-        if (Right > Left)
-            Painter.fillRect(QRect(Left, kTrebleTop - 4 * kGap, Right - Left, kHeight - kTrebleTop),
-                             kHighlight);
+        PaintBand(Painter, static_cast<std::size_t>(Current), Margin, kHighlight);
     }
     Painter.setPen(QPen(Qt::black, 1));
     for (const int Staff : {1, 2}) {
@@ -299,6 +306,15 @@ void TScoreView::paintEvent(QPaintEvent*) {
         PaintMeasure(Painter, static_cast<int>(i), Margin, i == First);
     }
     PaintMargin(Painter, Fifths);
+}
+
+void TScoreView::PaintBand(QPainter& Painter, std::size_t Index, int Margin, QColor Colour) {
+    const int Left = std::max(MeasureLeft(static_cast<int>(Index)) + 2, Margin);
+    const int Right = MeasureEnd(Index) - horizontalScrollBar()->value() - 2;
+    if (Right > Left) {
+        Painter.fillRect(QRect(Left, kTrebleTop - 4 * kGap, Right - Left, kHeight - kTrebleTop),
+                         Colour);
+    }
 }
 
 void TScoreView::PaintMargin(QPainter& Painter, std::int32_t Fifths) {

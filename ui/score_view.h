@@ -25,6 +25,8 @@ public:
     void Follow(const std::vector<TProgressionEntry>& Entries, std::size_t Unchanged);
     // The chord shown as the one at the cursor (none for -1), kept in view.
     void SetCurrent(int Index);
+    // The measures shown as mistaken (a dictation's wrong answers): Marked[i] for measure i.
+    void SetMarked(std::vector<bool> NewMarked);
     int MeasureCount() const { return static_cast<int>(Measures.size()); }
     // Where a voice's notehead of measure Index is drawn, in the viewport's coordinates;
     // (-1, -1) for a measure or voice that is not there.
@@ -55,6 +57,8 @@ private:
     int MarginWidth(std::int32_t Fifths) const;
     std::size_t FirstShown(int Scroll) const;
     TChordLayout LayOutChord(int Index) const;
+    // A measure's background from the margin on, in Colour.
+    void PaintBand(QPainter& Painter, std::size_t Index, int Margin, QColor Colour);
     void PaintMargin(QPainter& Painter, std::int32_t Fifths);
     void PaintMeasure(QPainter& Painter, int Index, int Margin, bool First);
     void PaintChord(QPainter& Painter, const TScoreMeasure& Measure, const TChordLayout& Chord);
@@ -68,4 +72,5 @@ private:
     // From which scroll position each measure is left behind the margin, ascending.
     std::vector<int> HiddenFrom;
     int Current = -1;
+    std::vector<bool> Marked;
 };

@@ -143,19 +143,7 @@ void TScoreWindow::ProgressionChanged(const TProgressionChange& Change) {
 }
 
 bool TScoreWindow::event(QEvent* Event) {
-    const QEvent::Type Type = Event->type();
-    if (Type != QEvent::KeyPress && Type != QEvent::KeyRelease &&
-        Type != QEvent::ShortcutOverride) {
-        return QWidget::event(Event);
-    }
-    if (static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape) {
-        if (Type == QEvent::KeyPress) {
-            close();
-        }
-        return true;
-    }
-    PlayKey(*Event);
-    return true;
+    return PlayWindowKey(*this, *Event, PlayKey) || QWidget::event(Event);
 }
 
 void TScoreWindow::resizeEvent(QResizeEvent* Event) {

@@ -13,6 +13,8 @@ const QString kVoicingKey = QStringLiteral("voicing");
 const QString kFourPartValue = QStringLiteral("four-part");
 const QString kBlockValue = QStringLiteral("block");
 const QString kTempoKey = QStringLiteral("tempo");
+const QString kLessonKey = QStringLiteral("practice/lesson");
+const QString kFocusWeakKey = QStringLiteral("practice/weak");
 const QString kScorePositionKey = QStringLiteral("score/position");
 const QString kScoreSizeKey = QStringLiteral("score/size");
 
@@ -35,6 +37,9 @@ TSettings ReadSettings(const QSettings& File) {
         File.value(kVoicingKey).toString() == kFourPartValue ? TVoicing::FourPart : TVoicing::Block;
     Read.Tempo = std::clamp(File.value(kTempoKey, Read.Tempo).toInt(), TBeatPlayer::kMinTempo,
                             TBeatPlayer::kMaxTempo);
+    Read.Lesson =
+        File.value(kLessonKey, QString::fromStdString(Read.Lesson)).toString().toStdString();
+    Read.FocusWeak = File.value(kFocusWeakKey, false).toBool();
     if (File.contains(kScorePositionKey) && File.contains(kScoreSizeKey)) {
         Read.ScoreWindow =
             QRect(File.value(kScorePositionKey).toPoint(), File.value(kScoreSizeKey).toSize());
@@ -46,6 +51,8 @@ void WriteSettings(QSettings& File, const TSettings& Written) {
     File.setValue(kVoicingKey,
                   Written.Voicing == TVoicing::FourPart ? kFourPartValue : kBlockValue);
     File.setValue(kTempoKey, Written.Tempo);
+    File.setValue(kLessonKey, QString::fromStdString(Written.Lesson));
+    File.setValue(kFocusWeakKey, Written.FocusWeak);
     if (Written.ScoreWindow) {
         File.setValue(kScorePositionKey, Written.ScoreWindow->topLeft());
         File.setValue(kScoreSizeKey, Written.ScoreWindow->size());

@@ -7,12 +7,17 @@
 #include <QString>
 
 #include <optional>
+#include <string>
 
 // What the program remembers between runs, as one record.
 struct TSettings {
     TVoicing Voicing = TVoicing::Block;
     // Chords a minute when a progression is played at a tempo.
     int Tempo = TBeatPlayer::kDefaultTempo;
+    // The dictation lesson last chosen ("1".."7" or a teacher's folder), and whether its
+    // questions are drawn towards the degrees most often confused.
+    std::string Lesson = "1";
+    bool FocusWeak = false;
     // Where the score window was last left: position and size of its client area.
     std::optional<QRect> ScoreWindow;
 };

@@ -1,5 +1,7 @@
 #include "ui/ui_style.h"
 
+#include <QKeyEvent>
+
 #include "harmony/display_width.h"
 #include "progression/display_layout.h"
 
@@ -94,6 +96,22 @@ void MakePlainDialog(QDialog& Dialog) {
     for (QAbstractButton* Button : Dialog.findChildren<QAbstractButton*>()) {
         Button->setIcon(QIcon());
     }
+}
+
+bool PlayWindowKey(QWidget& Window, QEvent& Event, const std::function<bool(QEvent&)>& PlayKey) {
+    const QEvent::Type Type = Event.type();
+    if (Type != QEvent::KeyPress && Type != QEvent::KeyRelease &&
+        Type != QEvent::ShortcutOverride) {
+        return false;
+    }
+    if (static_cast<QKeyEvent&>(Event).key() == Qt::Key_Escape) {
+        if (Type == QEvent::KeyPress) {
+            Window.close();
+        }
+        return true;
+    }
+    PlayKey(Event);
+    return true;
 }
 
 QIcon KadenzoIcon() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QColor>
 #include <QFont>
 #include <QIcon>
@@ -37,6 +39,10 @@ void SetCellLines(QTextEdit& Field);
 
 // The light yellow behind the main window, the key reference and every reference text.
 QColor PaperColour();
+
+// For a window whose keys play as the main window's: Esc closes it, any other key event goes
+// to PlayKey. Whether Event was a key event, which is then taken.
+bool PlayWindowKey(QWidget& Window, QEvent& Event, const std::function<bool(QEvent&)>& PlayKey);
 
 // Shows a window centred on the screen, or brings it to the front if it is shown.
 void ShowInFront(QWidget& Window);

@@ -6,6 +6,7 @@
 #include "ui/kadenzo00.h"
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
+#include "ui/practice_window.h"
 #include "ui/progression_display.h"
 #include "ui/score_window.h"
 #include "ui/ui_style.h"
@@ -13,6 +14,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
@@ -183,6 +185,8 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         QApplication::setStyle(new TButtonIconStyle);
         QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo")).clear();
+        QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                      QStringLiteral("/Kadenzo/practice-records.txt"));
     }
 
     void init() {
@@ -278,6 +282,49 @@ private slots:
         QCOMPARE(NoteOns(*Backend), 0);
         QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"))
             .remove(QStringLiteral("tempo"));
+    }
+
+    // 「聴音練習」: lesson 1's question for seed 5 (G: I IV I IV V I) answered with real keys in
+    // the practice window, the fourth chord wrong; each chord is graded as it comes, the
+    // question then stands on the staff with the mistake marked, the record counts it, and
+    // closing the window gives the main window's progression back.
+    void PracticeAnswersAQuestionWithTheKeys() {
+        Key(Memo(), Qt::Key_2);
+        Main->findChild<QAction*>(QStringLiteral("ActionPractice"))->trigger();
+        TPracticeWindow* Practice = nullptr;
+        for (QWidget* Window : QApplication::topLevelWidgets()) {
+            Practice = Practice ? Practice : dynamic_cast<TPracticeWindow*>(Window);
+        }
+        QVERIFY(Practice != nullptr);
+        QCOMPARE(Practice->windowTitle(), QStringLiteral("聴音練習"));
+        Practice->findChild<QComboBox*>(QStringLiteral("ComboLesson"))->setCurrentIndex(0);
+        Practice->Ask(5);
+        QCOMPARE(Main->Model().GetTonality().Tonic.Letter, 'G');
+        QVERIFY(Main->Model().GetProgression().empty());
+        auto* Grades = Practice->findChild<QLabel*>(QStringLiteral("LabelGrades"));
+        for (const Qt::Key Digit : {Qt::Key_1, Qt::Key_4, Qt::Key_1}) {
+            Key(Practice, Digit);
+        }
+        QCOMPARE(Grades->text(), QStringLiteral("1○ 2○ 3○ 4・ 5・ 6・"));
+        QCOMPARE(Practice->View().MeasureCount(), 0);
+        for (const Qt::Key Digit : {Qt::Key_6, Qt::Key_5, Qt::Key_1}) {
+            Key(Practice, Digit);
+        }
+        QCOMPARE(Grades->text(), QStringLiteral("1○ 2○ 3○ 4×（Ⅳ） 5○ 6○ 　5／6"));
+        QCOMPARE(Practice->View().MeasureCount(), 6);
+        const QImage Shot = Practice->View().viewport()->grab().toImage();
+        const int Y = TScoreView::StaffLineY(1, 0) - 2 * kGap;
+        QCOMPARE(Shot.pixelColor(Practice->View().NoteCentre(3, 0).x() + 12, Y),
+                 QColor(255, 210, 210));
+        QVERIFY(Shot.pixelColor(Practice->View().NoteCentre(2, 0).x() + 12, Y) !=
+                QColor(255, 210, 210));
+        QVERIFY(Practice->findChild<QLabel*>(QStringLiteral("LabelRecord"))
+                    ->text()
+                    .startsWith(
+                        QStringLiteral("記録: 1 問中 0 問正解（0%）　間違えやすい和音: Ⅳ→Ⅵ 1回")));
+        Practice->close();
+        QCOMPARE(Main->Model().GetProgression().size(), std::size_t{1});
+        QCOMPARE(Main->Model().GetDegree(), 2);
     }
 
     // The export asks for a name with the standard file dialog and writes the whole
