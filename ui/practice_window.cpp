@@ -110,8 +110,12 @@ TPracticeWindow::TPracticeWindow(TFormMainModel& Model, std::function<bool(QEven
     const TSettings& Kept = Settings.Get();
     SpinTempo->setValue(Kept.Tempo);
     CheckWeak->setChecked(Kept.FocusWeak);
-    const int Lesson = ComboLesson->findData(QString::fromStdString(Kept.Lesson));
-    ComboLesson->setCurrentIndex(std::max(Lesson, 0));
+    const QString Lesson = QString::fromStdString(Kept.Lesson);
+    if (ComboLesson->findData(Lesson) >= 0) {
+        ComboLesson->setCurrentIndex(ComboLesson->findData(Lesson));
+    } else if (!AddTeacherLesson(Lesson, false)) {
+        ComboLesson->setCurrentIndex(0);
+    }
 
     TRecordsRead Read = ReadRecords(this->RecordsPath);
     Records = std::move(Read.Records);
@@ -159,19 +163,23 @@ void TPracticeWindow::AddLessons() {
 void TPracticeWindow::OpenLessonFolder() {
     const QString Folder = QFileDialog::getExistingDirectory(this, kOpenFolder);
     ComboLesson->setCurrentIndex(0);
-    if (Folder.isEmpty()) {
-        return;
+    if (!Folder.isEmpty()) {
+        AddTeacherLesson(Folder, true);
     }
+}
+
+bool TPracticeWindow::AddTeacherLesson(const QString& Folder, bool Tell) {
     const TTeacherLessonRead Read = ReadTeacherLesson(Folder.toStdString());
-    if (!Read.Message.empty()) {
+    if (Tell && !Read.Message.empty()) {
         QMessageBox::information(this, windowTitle(), QString::fromStdString(Read.Message));
     }
     if (!Read.Lesson) {
-        return;
+        return false;
     }
     const int At = ComboLesson->count() - 1;
     ComboLesson->insertItem(At, QString::fromStdString(Read.Lesson->Title), Folder);
     ComboLesson->setCurrentIndex(At);
+    return true;
 }
 
 std::string TPracticeWindow::ChosenLesson() const {

@@ -45,6 +45,9 @@ private:
     void ProgressionChanged(const TProgressionChange& Change) override;
     void AddLessons();
     void OpenLessonFolder();
+    // Adds a teacher's folder above 「レッスンを開く…」 and chooses it, if it reads as a lesson;
+    // what was skipped or refused is told when Tell.
+    bool AddTeacherLesson(const QString& Folder, bool Tell);
     void PlayQuestion();
     void ShowQuestion();
     void ShowGrades();
