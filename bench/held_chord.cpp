@@ -1,11 +1,16 @@
 // A chord held through the sound server, and the silences that reach its sink.
-//   held_chord play SECONDS PERIOD   plays C major (the strings) through PulseAudio for
-//                                   SECONDS with the synth rendering PERIOD frames at a time
+//   held_chord play SECONDS FRAMES [DOUBLINGS]
+//                                   plays C major (the strings) through PulseAudio for
+//                                   SECONDS, the server's buffer starting at FRAMES and
+//                                   doubling at most DOUBLINGS times (the program's own
+//                                   setting without them); prints where the buffer ended and
+//                                   how often the server ran dry
 //   held_chord count FILE.wav        counts the silent runs of the held chord in a recording
 // bench/held_chord.sh runs both beside the fluidsynth command line, the other core busy.
 #include "harmony/calculator.h"
 #include "midi/fluidsynth_backend.h"
 #include "midi/instrument.h"
+#include "midi/pulse_output.h"
 #include "tests/midi/wav_file.h"
 
 #include <chrono>
@@ -24,9 +29,8 @@ constexpr std::size_t kShortestRun = 32;
 constexpr float kSilent = 2.0f / 32768;
 constexpr float kLoud = 0.01f;
 
-int Play(int Seconds, int PeriodSize) {
-    TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer,
-                             {{"pulseaudio", PeriodSize, 2}});
+int Play(int Seconds, TFluidSynthBackend::TDriverSetup Setup) {
+    TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer, {Setup});
     TInstrument Instrument(Synth);
     if (!Instrument.Open(0)) {
         std::fprintf(stderr, "the synth did not open through PulseAudio\n");
@@ -38,6 +42,11 @@ int Play(int Seconds, int PeriodSize) {
     std::this_thread::sleep_for(std::chrono::seconds(Seconds));
     Instrument.SoundOff();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (const TPulseOutput* Output = Synth.PulseOutput()) {
+        std::fprintf(stderr, "  buffer %d..%d frames, ended at %d, the server ran dry %d times\n",
+                     Setup.PeriodSize, Setup.PeriodSize << Setup.Periods, Output->BufferFrames(),
+                     Output->Underflows());
+    }
     return 0;
 }
 
@@ -77,12 +86,16 @@ int Count(const std::string& Path) {
 
 int main(int argc, char** argv) {
     const std::string Mode = argc > 1 ? argv[1] : "";
-    if (Mode == "play" && argc == 4) {
-        return Play(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (Mode == "play" && (argc == 4 || argc == 5)) {
+        TFluidSynthBackend::TDriverSetup Setup = TFluidSynthBackend::DefaultDrivers()[1];
+        Setup.PeriodSize = std::atoi(argv[3]);
+        Setup.Periods = argc == 5 ? std::atoi(argv[4]) : Setup.Periods;
+        return Play(std::atoi(argv[2]), Setup);
     }
     if (Mode == "count" && argc == 3) {
         return Count(argv[2]);
     }
-    std::fprintf(stderr, "usage: held_chord play SECONDS PERIOD | held_chord count FILE.wav\n");
+    std::fprintf(stderr,
+                 "usage: held_chord play SECONDS FRAMES [DOUBLINGS] | held_chord count FILE.wav\n");
     return 2;
 }

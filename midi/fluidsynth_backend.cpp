@@ -103,11 +103,9 @@ struct TFluidSynthBackend::TSynth {
 std::vector<TFluidSynthBackend::TDriverSetup> TFluidSynthBackend::DefaultDrivers() {
     return {
         {"pipewire", 256, 2},
-        // The synth renders a period at a time, so the period adds to what PulseAudio buffers.
-        // Measured with bench/held_chord.sh (a chord held for a minute, the other core busy,
-        // 2-core VM): 256 frames gave 7 to 48 short silences a minute, 384 (8.7 ms) none, or
-        // up to three when the hypervisor took a second from the VM, 512 one to four.
-        {"pulseaudio", 384, 2},
+        // PulseAudio asks for what it needs, and the buffer grows from the command line's size
+        // only when the server runs dry while sound plays.
+        {"pulseaudio", 128, 3},
         {"alsa", 256, 2},
         {"jack", 0, 0}, // the JACK server decides the buffer
         {"sdl2", 512, 2},
@@ -203,6 +201,9 @@ void TFluidSynthBackend::Send(TMidiHandle Handle, std::uint32_t Message) {
     default:
         break; // nothing else is ever sent
     }
+    if (Synth->Pulse) {
+        Synth->Pulse->Wake();
+    }
 }
 
 void TFluidSynthBackend::Close(TMidiHandle Handle) {
@@ -236,20 +237,35 @@ std::string TFluidSynthBackend::AudioDriver() const {
     return Synth ? Synth->DriverName : "";
 }
 
+const TPulseOutput* TFluidSynthBackend::PulseOutput() const {
+    return Synth ? Synth->Pulse.get() : nullptr;
+}
+
 std::string TFluidSynthBackend::WhyOpenFailed(int Device) {
-    if ((Device != 0 && Device != -1) || IsOpen) {
+    if (Device != 0 && Device != -1) {
         return {};
+    }
+    if (IsOpen) {
+        const std::string Lost = Synth->Pulse ? Synth->Pulse->LostBecause() : std::string();
+        return Lost.empty() ? std::string()
+                            : "PulseAudio との接続が切れました (" + Lost +
+                                  ")。つなぎ直しています。サウンドサーバーが戻れば次の音から"
+                                  "鳴ります。";
     }
     if (!Synth) {
         return "General MIDI の SoundFont が見つかりません (" + std::string(kSoundFonts[0]) +
                " など)。fluid-soundfont-gm を入れると鳴ります。";
     }
-    std::string Tried;
-    for (const std::string& Name : TriedOutputs) {
-        Tried += (Tried.empty() ? "" : "、") + Name;
+    std::string Tried, Reasons;
+    for (const TTriedOutput& Output : TriedOutputs) {
+        Tried += (Tried.empty() ? "" : "、") + Output.Name;
+        if (!Output.Reason.empty()) {
+            Reasons += (Reasons.empty() ? " (" : "、") + Output.Name + ": " + Output.Reason;
+        }
     }
     return "音声出力 (" + (Tried.empty() ? std::string("なし") : Tried) +
-           ") のどれにもつながりません。サウンドサーバー (PulseAudio、PipeWire または JACK) "
+           ") のどれにもつながりません" + (Reasons.empty() ? "" : Reasons + ")") +
+           "。サウンドサーバー (PulseAudio、PipeWire または JACK) "
            "を起動するか、サウンドカードを確かめてください。";
 }
 
@@ -317,8 +333,8 @@ bool TFluidSynthBackend::StartAudio() {
         if (!OwnClient && BuiltInDrivers.count(Setup.Name) == 0) {
             continue;
         }
-        TriedOutputs.push_back(OutputName(Setup.Name));
-        if (OwnClient ? StartPulseAudio(Setup.PeriodSize) : StartSynthDriver(Setup)) {
+        TriedOutputs.push_back({OutputName(Setup.Name), {}});
+        if (OwnClient ? StartPulseAudio(Setup) : StartSynthDriver(Setup)) {
             Synth->DriverName = Setup.Name;
             return true;
         }
@@ -345,13 +361,16 @@ bool TFluidSynthBackend::StartSynthDriver(const TDriverSetup& Setup) {
     return Synth->Driver != nullptr;
 }
 
-// Our own PulseAudio client rather than the synth's driver, which names itself "FluidSynth".
-bool TFluidSynthBackend::StartPulseAudio(int PeriodFrames) {
+// Our own PulseAudio client rather than the synth's driver, which names itself "FluidSynth",
+// never sleeps and stops for good when the server goes.
+bool TFluidSynthBackend::StartPulseAudio(const TDriverSetup& Setup) {
     fluid_synth_t* Fluid = Synth->Synth.get();
-    Synth->Pulse = TPulseOutput::Open(
+    TPulseOutput::TOpened Opened = TPulseOutput::Open(
         [Fluid](float* Interleaved, int Frames) {
             fluid_synth_write_float(Fluid, Frames, Interleaved, 0, 2, Interleaved, 1, 2);
         },
-        static_cast<int>(SampleRate()), PeriodFrames);
+        static_cast<int>(SampleRate()), {Setup.PeriodSize, Setup.PeriodSize << Setup.Periods});
+    Synth->Pulse = std::move(Opened.Output);
+    TriedOutputs.back().Reason = std::move(Opened.Error);
     return Synth->Pulse != nullptr;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class TPulseOutput;
+
 // The built-in software synthesizer: one device that plays Debian's General MIDI SoundFont
 // through the desktop's sound server. Settings, synth, SoundFont and audio driver are made
 // and destroyed here and nowhere else.
@@ -20,7 +22,8 @@ public:
     enum class TOutput { SoundServer, Offline };
 
     // The audio drivers tried in turn, each with the smallest buffer that plays without
-    // dropouts. Tests may narrow the list.
+    // dropouts. PulseAudio's buffer adapts: it starts at PeriodSize frames and may double
+    // Periods times. Tests may narrow the list.
     struct TDriverSetup {
         std::string Name;
         int PeriodSize;
@@ -52,6 +55,10 @@ public:
     double SampleRate() const;
     // The driver now playing ("" when none).
     std::string AudioDriver() const;
+    // Our own PulseAudio client while it plays (nullptr with any other driver).
+    const TPulseOutput* PulseOutput() const;
+    // Also while the device is open but its sound server has gone away and is being sought
+    // again: PulseAudio's reason, and that the next sound after its return will be heard.
     std::string WhyOpenFailed(int Device) override;
 
 private:
@@ -60,7 +67,7 @@ private:
     bool EnsureSynth();
     bool StartAudio();
     bool StartSynthDriver(const TDriverSetup& Setup);
-    bool StartPulseAudio(int PeriodFrames);
+    bool StartPulseAudio(const TDriverSetup& Setup);
     void ResetChannels();
     void ChooseProgram(int Channel, int Program);
 
@@ -69,6 +76,11 @@ private:
     std::future<std::unique_ptr<TSynth>> Loading;
     std::unique_ptr<TSynth> Synth;
     bool IsOpen = false;
-    // The audio outputs the last Open tried, in order, by their usual names.
-    std::vector<std::string> TriedOutputs;
+    // The audio outputs the last Open tried, in order, by their usual names, each with its
+    // library's reason where it gave one.
+    struct TTriedOutput {
+        std::string Name;
+        std::string Reason;
+    };
+    std::vector<TTriedOutput> TriedOutputs;
 };

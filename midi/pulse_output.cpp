@@ -2,19 +2,31 @@
 
 #include "midi/midi_backend.h"
 
-#include <pulse/error.h>
-#include <pulse/simple.h>
+#include <pulse/pulseaudio.h>
 
 #include <pthread.h>
 #include <sched.h>
 
-#include <vector>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr int kStereo = 2;
+constexpr std::size_t kFrameBytes = kStereo * sizeof(float);
 constexpr std::uint32_t kServerChooses = static_cast<std::uint32_t>(-1);
 constexpr int kRealTimePriority = 60;
+// Below one step of 16-bit audio: nothing anyone hears, release and reverb tails included.
+constexpr float kAudible = 1.0f / 32768;
+constexpr double kIdleAfterSeconds = 3;
+// An underflow this soon after the last audible sample cut into sound that was playing.
+constexpr double kSoundingSeconds = 0.5;
+// Sound played this long without the server running dry lets the buffer halve.
+constexpr double kShrinkAfterSeconds = 60;
+constexpr std::chrono::milliseconds kFirstRetry = 100ms;
+constexpr std::chrono::milliseconds kLongestRetry = 5s;
 
 // Ahead of every ordinary thread where the system allows it; as an ordinary thread elsewhere.
 void TryRealTime() {
@@ -23,46 +35,335 @@ void TryRealTime() {
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &Parameter);
 }
 
+// The server's buffer holds Frames frames in all: with the latency adjusted to it, the server
+// splits that between its own device buffer and the stream's queue.
+pa_buffer_attr BufferOf(int Frames) {
+    return {kServerChooses, static_cast<std::uint32_t>(Frames * kFrameBytes), kServerChooses,
+            kServerChooses, kServerChooses};
+}
+
+std::string ContextError(pa_context* Context) {
+    return pa_strerror(pa_context_errno(Context));
+}
+
+void Forget(pa_operation* Operation) {
+    if (Operation != nullptr) {
+        pa_operation_unref(Operation);
+    }
+}
+
 } // namespace
 
-std::unique_ptr<TPulseOutput> TPulseOutput::Open(TRender Render, int SampleRate, int PeriodFrames) {
-    const pa_sample_spec Format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(SampleRate),
-                                kStereo};
-    const auto PeriodBytes = static_cast<std::uint32_t>(PeriodFrames * kStereo * sizeof(float));
-    // The server holds at most one period and asks for the next as soon as it has gone out:
-    // a key is heard after at most two periods (measured with bench/held_chord.sh and
-    // bench/key_to_sound.sh).
-    const pa_buffer_attr Buffer{PeriodBytes, PeriodBytes, kServerChooses, kServerChooses,
-                                kServerChooses};
-    int Error = 0;
-    TConnection Connection(pa_simple_new(nullptr, kClientName, PA_STREAM_PLAYBACK, nullptr,
-                                         kClientName, &Format, nullptr, &Buffer, &Error),
-                           pa_simple_free);
-    if (!Connection) {
-        return nullptr;
-    }
-    return std::unique_ptr<TPulseOutput>(
-        new TPulseOutput(std::move(Connection), std::move(Render), PeriodFrames));
+void TPulseOutput::TLoopDeleter::operator()(pa_threaded_mainloop* Loop) const {
+    pa_threaded_mainloop_stop(Loop);
+    pa_threaded_mainloop_free(Loop);
 }
 
-TPulseOutput::TPulseOutput(TConnection Connection, TRender Render, int PeriodFrames)
-    : Connection(std::move(Connection)), Render(std::move(Render)), PeriodFrames(PeriodFrames),
-      Player([this] { Play(); }) {}
+TPulseOutput::TOpened TPulseOutput::Open(TRender Render, int SampleRate, TBufferRange Range) {
+    std::unique_ptr<TPulseOutput> Output(new TPulseOutput(std::move(Render), SampleRate, Range));
+    pa_threaded_mainloop* Loop = Output->Loop.get();
+    if (Loop == nullptr || pa_threaded_mainloop_start(Loop) < 0) {
+        return {nullptr, pa_strerror(PA_ERR_INTERNAL)};
+    }
+    pa_threaded_mainloop_lock(Loop);
+    pa_mainloop_api* Api = pa_threaded_mainloop_get_api(Loop);
+    Output->WakeRequest = Api->defer_new(
+        Api,
+        [](pa_mainloop_api*, pa_defer_event*, void* Self) {
+            static_cast<TPulseOutput*>(Self)->OnWakeRequest();
+        },
+        Output.get());
+    Api->defer_enable(Output->WakeRequest, 0);
+    if (Output->Connect()) {
+        while (!Output->EverReady && Output->Lost.empty()) {
+            pa_threaded_mainloop_wait(Loop);
+        }
+    }
+    const std::string Error = Output->Lost;
+    const bool Ready = Output->EverReady;
+    pa_threaded_mainloop_unlock(Loop);
+    if (!Ready) {
+        return {nullptr, Error};
+    }
+    return {std::move(Output), {}};
+}
+
+TPulseOutput::TPulseOutput(TRender Render, int SampleRate, TBufferRange Range)
+    : Loop(pa_threaded_mainloop_new()), Render(std::move(Render)), SampleRate(SampleRate),
+      Range(Range), Frames(Range.Smallest), NextRetry(kFirstRetry) {
+    // Nothing rendered yet counts as a long silence: the stream starts asleep.
+    QuietFrames = static_cast<std::int64_t>(kIdleAfterSeconds * SampleRate);
+}
 
 TPulseOutput::~TPulseOutput() {
-    Stopping = true;
-    Player.join();
+    if (!Loop) {
+        return;
+    }
+    pa_threaded_mainloop_lock(Loop.get());
+    Disconnect();
+    pa_mainloop_api* Api = pa_threaded_mainloop_get_api(Loop.get());
+    if (Retry != nullptr) {
+        Api->time_free(Retry);
+    }
+    if (WakeRequest != nullptr) {
+        Api->defer_free(WakeRequest);
+    }
+    pa_threaded_mainloop_unlock(Loop.get());
 }
 
-void TPulseOutput::Play() {
-    std::vector<float> Period(static_cast<std::size_t>(PeriodFrames) * kStereo);
-    const std::size_t Bytes = Period.size() * sizeof(float);
-    int Error = 0;
-    TryRealTime();
-    while (!Stopping) {
-        Render(Period.data(), PeriodFrames);
-        if (pa_simple_write(Connection.get(), Period.data(), Bytes, &Error) < 0) {
-            return; // the server went away: silence, as with any lost sound card
+void TPulseOutput::Wake() {
+    ++Messages;
+    // Sleep sets Asleep before it looks at Messages, and this reads it after counting: one
+    // of the two sees the other, so no message is left sleeping.
+    if (Asleep) {
+        pa_threaded_mainloop_lock(Loop.get());
+        pa_mainloop_api* Api = pa_threaded_mainloop_get_api(Loop.get());
+        Api->defer_enable(WakeRequest, 1);
+        pa_threaded_mainloop_unlock(Loop.get());
+    }
+}
+
+std::string TPulseOutput::LostBecause() const {
+    pa_threaded_mainloop_lock(Loop.get());
+    std::string Reason = CurrentState == TState::Lost ? Lost : std::string();
+    pa_threaded_mainloop_unlock(Loop.get());
+    return Reason;
+}
+
+bool TPulseOutput::Connect() {
+    pa_mainloop_api* Api = pa_threaded_mainloop_get_api(Loop.get());
+    Context = pa_context_new(Api, kClientName);
+    if (Context == nullptr) {
+        Lose(pa_strerror(PA_ERR_INTERNAL));
+        return false;
+    }
+    pa_context_set_state_callback(
+        Context,
+        [](pa_context* Context, void* Self) {
+            auto* Output = static_cast<TPulseOutput*>(Self);
+            switch (pa_context_get_state(Context)) {
+            case PA_CONTEXT_READY:
+                Output->ConnectStream();
+                break;
+            case PA_CONTEXT_FAILED:
+            case PA_CONTEXT_TERMINATED:
+                Output->Lose(ContextError(Context));
+                break;
+            default:
+                break;
+            }
+        },
+        this);
+    // Once the desktop's server has been found, a server that went away is waited for, never
+    // started by us in its place.
+    const auto Flags = EverReady ? PA_CONTEXT_NOAUTOSPAWN : PA_CONTEXT_NOFLAGS;
+    // A refusal may come at once, through the state callback, which has dealt with it then.
+    if (pa_context_connect(Context, nullptr, Flags, nullptr) < 0 && Context != nullptr) {
+        Lose(ContextError(Context));
+    }
+    return Context != nullptr;
+}
+
+void TPulseOutput::ConnectStream() {
+    const pa_sample_spec Format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(SampleRate),
+                                kStereo};
+    Stream = pa_stream_new(Context, kClientName, &Format, nullptr);
+    if (Stream == nullptr) {
+        Lose(ContextError(Context));
+        return;
+    }
+    pa_stream_set_state_callback(
+        Stream,
+        [](pa_stream* Stream, void* Self) {
+            auto* Output = static_cast<TPulseOutput*>(Self);
+            switch (pa_stream_get_state(Stream)) {
+            case PA_STREAM_READY:
+                Output->OnStreamReady();
+                break;
+            case PA_STREAM_FAILED:
+            case PA_STREAM_TERMINATED:
+                Output->Lose(ContextError(pa_stream_get_context(Stream)));
+                break;
+            default:
+                break;
+            }
+        },
+        this);
+    pa_stream_set_write_callback(
+        Stream,
+        [](pa_stream*, std::size_t Bytes, void* Self) {
+            auto* Output = static_cast<TPulseOutput*>(Self);
+            // A sleeping stream leaves the server's request for Resume to answer.
+            if (!Output->Asleep) {
+                Output->WriteAvailable(Bytes);
+            }
+        },
+        this);
+    pa_stream_set_underflow_callback(
+        Stream, [](pa_stream*, void* Self) { static_cast<TPulseOutput*>(Self)->OnUnderflow(); },
+        this);
+    const pa_buffer_attr Buffer = BufferOf(Frames);
+    const auto Flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+    Asleep = true;
+    if (pa_stream_connect_playback(Stream, nullptr, &Buffer, Flags, nullptr, nullptr) < 0 &&
+        Stream != nullptr) {
+        Lose(ContextError(Context));
+    }
+}
+
+void TPulseOutput::OnStreamReady() {
+    EverReady = true;
+    NextRetry = kFirstRetry;
+    Lost.clear();
+    CurrentState = TState::Idle;
+    pa_threaded_mainloop_signal(Loop.get(), 0);
+    // A key pressed while the server was away, or sound cut off by its going.
+    if (Messages != MessagesRendered || QuietFrames < kIdleAfterSeconds * SampleRate) {
+        Resume();
+    }
+}
+
+void TPulseOutput::Disconnect() {
+    if (Stream != nullptr) {
+        pa_stream_set_state_callback(Stream, nullptr, nullptr);
+        pa_stream_set_write_callback(Stream, nullptr, nullptr);
+        pa_stream_set_underflow_callback(Stream, nullptr, nullptr);
+        pa_stream_disconnect(Stream);
+        pa_stream_unref(Stream);
+        Stream = nullptr;
+    }
+    if (Context != nullptr) {
+        pa_context_set_state_callback(Context, nullptr, nullptr);
+        pa_context_disconnect(Context);
+        pa_context_unref(Context);
+        Context = nullptr;
+    }
+}
+
+void TPulseOutput::Lose(const std::string& Reason) {
+    Disconnect();
+    Asleep = true;
+    Lost = Reason;
+    CurrentState = TState::Lost;
+    if (!EverReady) {
+        pa_threaded_mainloop_signal(Loop.get(), 0); // Open reports it
+        return;
+    }
+    pa_mainloop_api* Api = pa_threaded_mainloop_get_api(Loop.get());
+    timeval When{};
+    pa_timeval_add(pa_gettimeofday(&When),
+                   static_cast<pa_usec_t>(
+                       std::chrono::duration_cast<std::chrono::microseconds>(NextRetry).count()));
+    if (Retry != nullptr) {
+        Api->time_free(Retry);
+    }
+    Retry = Api->time_new(
+        Api, &When,
+        [](pa_mainloop_api*, pa_time_event*, const timeval*, void* Self) {
+            static_cast<TPulseOutput*>(Self)->OnRetry();
+        },
+        this);
+    NextRetry = std::min(NextRetry * 2, kLongestRetry);
+}
+
+void TPulseOutput::OnRetry() {
+    pa_mainloop_api* Api = pa_threaded_mainloop_get_api(Loop.get());
+    Api->time_free(Retry);
+    Retry = nullptr;
+    Connect();
+}
+
+void TPulseOutput::OnWakeRequest() {
+    pa_mainloop_api* Api = pa_threaded_mainloop_get_api(Loop.get());
+    Api->defer_enable(WakeRequest, 0);
+    if (Stream != nullptr && pa_stream_get_state(Stream) == PA_STREAM_READY) {
+        if (Asleep) {
+            Resume();
         }
+    } else if (Context == nullptr && Retry != nullptr) {
+        // A key is waiting: try the server now rather than at the end of the wait.
+        OnRetry();
+    }
+}
+
+void TPulseOutput::Resume() {
+    Asleep = false;
+    CurrentState = TState::Playing;
+    QuietFrames = 0;
+    // What the server asked for while the stream slept goes out with the uncork, the new
+    // sound at its very start.
+    const std::size_t Writable = pa_stream_writable_size(Stream);
+    if (Writable != static_cast<std::size_t>(-1) && Writable > 0) {
+        WriteAvailable(Writable);
+    }
+    if (Stream != nullptr) {
+        Forget(pa_stream_cork(Stream, 0, nullptr, nullptr));
+    }
+}
+
+void TPulseOutput::Sleep() {
+    Asleep = true;
+    CurrentState = TState::Idle;
+    // The queued silence goes: the next sound starts at once when the stream resumes.
+    Forget(pa_stream_cork(Stream, 1, nullptr, nullptr));
+    Forget(pa_stream_flush(Stream, nullptr, nullptr));
+    if (Messages != MessagesRendered) {
+        Resume();
+    }
+}
+
+void TPulseOutput::WriteAvailable(std::size_t Bytes) {
+    if (!RealTimeTried) {
+        TryRealTime();
+        RealTimeTried = true;
+    }
+    MessagesRendered = Messages;
+    if (Frames > Range.Smallest && FramesSinceTrouble >= kShrinkAfterSeconds * SampleRate) {
+        Resize(std::max(Range.Smallest, Frames / 2));
+    }
+    while (Bytes >= kFrameBytes) {
+        void* Data = nullptr;
+        std::size_t Size = Bytes - Bytes % kFrameBytes;
+        if (pa_stream_begin_write(Stream, &Data, &Size) < 0 || Data == nullptr) {
+            Lose(ContextError(pa_stream_get_context(Stream)));
+            return;
+        }
+        Size -= Size % kFrameBytes;
+        auto* Samples = static_cast<float*>(Data);
+        const auto Count = static_cast<int>(Size / kFrameBytes);
+        Render(Samples, Count);
+        float Peak = 0;
+        for (std::size_t i = 0; i < Size / sizeof(float); ++i) {
+            Peak = std::max(Peak, std::fabs(Samples[i]));
+        }
+        QuietFrames = Peak >= kAudible ? 0 : QuietFrames + Count;
+        FramesSinceTrouble += Count;
+        if (pa_stream_write(Stream, Data, Size, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            Lose(ContextError(pa_stream_get_context(Stream)));
+            return;
+        }
+        Bytes -= Size;
+    }
+    if (QuietFrames >= kIdleAfterSeconds * SampleRate && Messages == MessagesRendered) {
+        Sleep();
+    }
+}
+
+void TPulseOutput::Resize(int NewFrames) {
+    Frames = NewFrames;
+    FramesSinceTrouble = 0;
+    const pa_buffer_attr Buffer = BufferOf(NewFrames);
+    Forget(pa_stream_set_buffer_attr(Stream, &Buffer, nullptr, nullptr));
+}
+
+void TPulseOutput::OnUnderflow() {
+    if (Asleep || QuietFrames >= kSoundingSeconds * SampleRate) {
+        return;
+    }
+    ++SoundingUnderflows;
+    FramesSinceTrouble = 0;
+    if (Frames < Range.Largest) {
+        Resize(std::min(Range.Largest, Frames * 2));
     }
 }

@@ -1,36 +1,113 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
-struct pa_simple;
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_stream;
+struct pa_time_event;
+struct pa_defer_event;
 
 // The synth's sound into the desktop's sound server (PulseAudio, or PipeWire's PulseAudio
 // service), under the program's own name: the mixer lists the client and its stream as
-// kClientName. A thread renders one period of interleaved stereo float samples at a time and
-// hands it to the server, which buffers no more than that period.
+// kClientName. PulseAudio's own thread renders whatever the server asks for, as it asks.
+//
+// Silence costs nothing: a few seconds after the last audible sample the stream is paused
+// (corked) and the thread sleeps in the server's socket until Wake, so a desktop left with
+// the program open spends no processor on it.
+// The server's buffer adapts: it starts small, doubles each time the server reports that it
+// ran dry while sound was playing, and halves again after a while without that.
+// A lost server (restarted, or a write refused) is connected again, at once when a message
+// arrives and otherwise after a wait that doubles up to a few seconds.
 class TPulseOutput {
 public:
     // Fills Frames frames of interleaved stereo samples.
     using TRender = std::function<void(float* Interleaved, int Frames)>;
 
-    // Connects to the default server and starts playing; nullptr when no server answers.
-    static std::unique_ptr<TPulseOutput> Open(TRender Render, int SampleRate, int PeriodFrames);
+    // How far the server's buffer may range, in frames.
+    struct TBufferRange {
+        int Smallest;
+        int Largest;
+    };
+
+    enum class TState : std::int32_t {
+        Playing, // the server takes what the synth renders
+        Idle,    // corked after a silence, the thread asleep
+        Lost,    // no server: connecting again
+    };
+
+    struct TOpened {
+        std::unique_ptr<TPulseOutput> Output; // nullptr when no server answered
+        std::string Error;                    // PulseAudio's reason then
+    };
+
+    // Connects to the default server; the stream starts corked, waiting for the first Wake.
+    static TOpened Open(TRender Render, int SampleRate, TBufferRange Range);
     ~TPulseOutput();
     TPulseOutput(const TPulseOutput&) = delete;
     TPulseOutput& operator=(const TPulseOutput&) = delete;
 
-private:
-    using TConnection = std::unique_ptr<pa_simple, void (*)(pa_simple*)>;
-    TPulseOutput(TConnection Connection, TRender Render, int PeriodFrames);
-    void Play();
+    // Called after every message given to the synth: sound may follow, so a sleeping stream
+    // resumes and a lost server is tried again now.
+    void Wake();
 
-    TConnection Connection;
+    TState State() const { return CurrentState; }
+    // The server's buffer now, in frames.
+    int BufferFrames() const { return Frames; }
+    // How often the server ran dry while sound was playing.
+    int Underflows() const { return SoundingUnderflows; }
+    // Why the server was lost, while it is ("" otherwise).
+    std::string LostBecause() const;
+
+private:
+    struct TLoopDeleter {
+        void operator()(pa_threaded_mainloop* Loop) const;
+    };
+
+    TPulseOutput(TRender Render, int SampleRate, TBufferRange Range);
+
+    // All below run on PulseAudio's thread, or with its lock held.
+    bool Connect();
+    void Disconnect();
+    void Lose(const std::string& Reason);
+    void ConnectStream();
+    void OnStreamReady();
+    void Sleep();
+    void Resume();
+    void WriteAvailable(std::size_t Bytes);
+    void Resize(int NewFrames);
+    void OnUnderflow();
+    void OnRetry();
+    void OnWakeRequest();
+
+    std::unique_ptr<pa_threaded_mainloop, TLoopDeleter> Loop;
+    pa_context* Context = nullptr;
+    pa_stream* Stream = nullptr;
+    pa_time_event* Retry = nullptr;
+    pa_defer_event* WakeRequest = nullptr;
+
     TRender Render;
-    int PeriodFrames;
-    std::atomic<bool> Stopping{false};
-    std::thread Player;
+    int SampleRate;
+    TBufferRange Range;
+    std::atomic<int> Frames;
+    std::atomic<int> SoundingUnderflows{0};
+    std::atomic<TState> CurrentState{TState::Idle};
+
+    // Counted by Wake, so that the thread never sleeps over a message it has not rendered.
+    std::atomic<std::uint64_t> Messages{0};
+    std::uint64_t MessagesRendered = 0;
+    std::atomic<bool> Asleep{true};
+    // Samples rendered since the last audible one.
+    std::int64_t QuietFrames = 0;
+    // Frames played since the server last ran dry or the buffer last changed.
+    std::int64_t FramesSinceTrouble = 0;
+    std::chrono::milliseconds NextRetry;
+    bool EverReady = false;
+    bool RealTimeTried = false;
+    std::string Lost;
 };

@@ -119,11 +119,12 @@ TEST(BuiltInSynth, FailsToOpenWhenNoDriverWorks) {
         EXPECT_FALSE(Instrument.Open(0));
         EXPECT_FALSE(Instrument.Open(-1));
         EXPECT_EQ(Synth.AudioDriver(), "");
-        // Says what it tried (only the outputs this FluidSynth has) and what would help.
-        EXPECT_EQ(
-            Synth.WhyOpenFailed(0),
-            "音声出力 (PulseAudio、JACK) のどれにもつながりません。サウンドサーバー (PulseAudio、"
-            "PipeWire または JACK) を起動するか、サウンドカードを確かめてください。");
+        // Says what it tried (only the outputs this FluidSynth has), PulseAudio's own reason,
+        // and what would help.
+        EXPECT_EQ(Synth.WhyOpenFailed(0),
+                  "音声出力 (PulseAudio、JACK) のどれにもつながりません (PulseAudio: Connection "
+                  "refused)。サウンドサーバー (PulseAudio、PipeWire または JACK) を起動するか、"
+                  "サウンドカードを確かめてください。");
         EXPECT_EQ(Synth.WhyOpenFailed(1), "");
     }
     unsetenv("PULSE_SERVER");
