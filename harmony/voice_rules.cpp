@@ -51,3 +51,16 @@ std::array<int, WeightCount> WeightsOf(const std::vector<TVoiceBreak>& Breaks) {
     }
     return Counts;
 }
+
+std::string BreakText(const TVoiceBreak& Break) {
+    std::string Text = RuleNames[Break.Rule];
+    char Separator = ' ';
+    for (std::size_t Voice = 0; Voice < 4; ++Voice) {
+        if ((Break.Voices & VoiceBit(Voice)) != 0) {
+            Text += Separator;
+            Text += VoiceLetters[Voice];
+            Separator = '-';
+        }
+    }
+    return Text;
+}

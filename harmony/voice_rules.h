@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <iterator>
 #include <optional>
+#include <string>
 #include <vector>
 
 // The hard rules of four-part writing, each written once: the voice leader ranks its voicings
@@ -25,6 +26,12 @@ enum TVoiceRule : std::uint8_t {
 };
 
 inline constexpr std::size_t RuleCount = 9;
+
+// The rules' names as the harmony class numbers them, indexed by TVoiceRule.
+inline constexpr const char* RuleNames[RuleCount] = {"H1", "H2", "H3a", "H3b", "H4",
+                                                     "H5", "H6", "H7",  "H8"};
+// The voices' letters, indexed by TVoice: soprano, alto, tenor, bass.
+inline constexpr char VoiceLetters[4] = {'S', 'A', 'T', 'B'};
 
 // How much a break weighs when no voicing keeps every rule: H1 is never given up, the grave
 // rules go before all the others.
@@ -86,6 +93,9 @@ inline constexpr int MostLeadingTones = 1; // H6
 // voicings may be judged; a note off the chord breaks H1 and takes no part in H8.
 std::vector<TVoiceBreak> VoiceBreaks(const std::optional<TVoicedChord>& Previous,
                                      const TFourVoices& Next, const TFourPartChord& Chord);
+
+// A break as the harmony class writes it: the rule, then the voices by their letters, "H4 S-B".
+std::string BreakText(const TVoiceBreak& Break);
 
 // How many of Breaks each weight holds, indexed by TRuleWeight.
 std::array<int, WeightCount> WeightsOf(const std::vector<TVoiceBreak>& Breaks);

@@ -106,6 +106,12 @@ void TInstrument::CloseDevice() {
     }
 }
 
+void TInstrument::PassThrough(bool NoteOffStatus, int Note, int Velocity) {
+    const std::uint32_t Status = NoteOffStatus ? 0x80 : 0x90;
+    Send(Status | static_cast<std::uint32_t>(Note & 0x7F) << 8 |
+         static_cast<std::uint32_t>(Velocity & 0x7F) << 16);
+}
+
 void TInstrument::NoteOn(int Note, int Velocity) {
     Send(NoteOnMessage(Note, Velocity));
 }

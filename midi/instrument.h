@@ -35,6 +35,9 @@ public:
     void PlayChord(const TChord& Chord);
     // The four voices of a chord, soprano to bass, in place of whatever sounded.
     void PlayVoices(const TFourVoices& Voices);
+    // A note played on an input keyboard, passed through on channel 1 with its velocity: a
+    // note-on, or a note-off (as a note-off, or a note-on of velocity 0, as it came).
+    void PassThrough(bool NoteOffStatus, int Note, int Velocity);
 
 private:
     void CloseDevice();

@@ -89,11 +89,10 @@ void TFormMainModel::ChangeKey(bool FifthUp, bool FifthDown) {
 void TFormMainModel::EnterChordName(char Letter, bool Sharp, bool Flat, bool Minor,
                                     bool Diminished) {
     const std::int32_t Accidental = Sharp ? 1 : Flat ? -1 : 0;
-    const TChord Named{{Letter, Accidental},
-                       {{TCalculator::MakeInterval(0, 0),
-                         TCalculator::MakeInterval(2, Minor || Diminished ? -1 : 0),
-                         TCalculator::MakeInterval(4, Diminished ? -2 : -1), EndOfTones,
-                         TCalculator::MakeInterval(0, 0)}}};
+    PlaceNamedChord(NamedTriad({Letter, Accidental}, Minor, Diminished));
+}
+
+void TFormMainModel::PlaceNamedChord(const TChord& Named) {
     TChordVariant Found = cvNormal;
     const std::int32_t InKey = TCalculatorEx::FindDegree(Tonality, Named, Found);
     if (InKey >= 0) {

@@ -5,6 +5,7 @@
 #include "midi/midi_backend.h"
 #include "progression/display_layout.h"
 #include "progression/form_main_view.h"
+#include "progression/played_chord.h"
 #include "progression/progression_entry.h"
 #include "progression/progression_listener.h"
 #include "progression/voicing.h"
@@ -64,6 +65,13 @@ public:
     const std::string& GetVoiceNoText() const { return VoiceNoText; }
     void SetVoicing(TVoicing NewVoicing) { Voicing = NewVoicing; }
     TVoicing GetVoicing() const { return Voicing; }
+
+    // Playing in from an input keyboard, at Now (microseconds on the caller's clock): a note-on
+    // or note-off on any channel sounds at once as played; a chord taken enters the progression
+    // as its letter key would enter it, without sounding again; other messages are ignored.
+    void OnMidiIn(std::uint32_t Message, std::int64_t Now);
+    // Time passing with no message: notes held may settle into a chord. When they next may.
+    std::optional<std::int64_t> AdvanceMidiIn(std::int64_t Now);
 
     // Views told after each event handler that changed the progression or moved the cursor;
     // each stays registered until it removes itself.
@@ -135,6 +143,9 @@ private:
     // Tells the listeners what changed since they were last told.
     void TellListeners();
     void SoundOff();
+    void TakePlayedChord(const std::vector<int>& Notes);
+    // The triad Named placed in the current key, as its letter key places it.
+    void PlaceNamedChord(const TChord& Named);
 
     TMidiBackend& Backend;
     TFormMainView& View;
@@ -156,6 +167,12 @@ private:
     TChordVariant Variant = 0;
     std::uint16_t HeldArrow = 0;
     TLastAction LastAction = laNone;
+
+    // Playing in: the notes held, the four voices played before (nothing after a reset), and
+    // the notes a chord being placed was played with, which sound already.
+    TChordTaker Taker;
+    std::optional<TVoicedChord> PlayedBefore;
+    std::optional<std::vector<int>> PlayedNotes;
 
     std::vector<TProgressionListener*> Listeners;
     std::optional<std::size_t> FirstChanged;

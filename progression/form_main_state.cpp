@@ -57,6 +57,7 @@ void TFormMainModel::ResetSession() {
     Layout.Reset(Tonality);
     View.FocusDisplay();
     LastAction = laNone;
+    PlayedBefore.reset();
 }
 
 void TFormMainModel::StartAfresh(TTonality Key) {
@@ -174,6 +175,15 @@ std::optional<TChord> TFormMainModel::PreviousChord() {
 }
 
 void TFormMainModel::Sound(const TChord& Chord, const TTonality& Key) {
+    if (PlayedNotes) {
+        // The player's own notes sound already; four of them are the voices to follow.
+        LastVoices.reset();
+        if (PlayedNotes->size() == 4) {
+            const std::vector<int>& N = *PlayedNotes;
+            LastVoices = TVoicedChord{{N[3], N[2], N[1], N[0]}, FourPartChordOf(Chord, Key)};
+        }
+        return;
+    }
     if (Voicing == TVoicing::Block) {
         Instrument->PlayChord(Chord);
         LastVoices.reset();
@@ -209,4 +219,62 @@ void TFormMainModel::SoundOff() {
     if (Instrument) {
         Instrument->SoundOff();
     }
+}
+
+namespace {
+
+constexpr std::uint32_t kStatusMask = 0xF0;
+constexpr std::uint32_t kNoteOn = 0x90;
+constexpr std::uint32_t kNoteOff = 0x80;
+constexpr const char* kNotATriad = "弾かれた音は長三和音・短三和音・減三和音のどれでもありません。";
+
+} // namespace
+
+void TFormMainModel::OnMidiIn(std::uint32_t Message, std::int64_t Now) {
+    const std::uint32_t Status = Message & kStatusMask;
+    const int Note = static_cast<int>(Message >> 8 & 0x7F);
+    const std::uint32_t Velocity = Message >> 16 & 0x7F;
+    if (Status != kNoteOn && Status != kNoteOff) {
+        return;
+    }
+    if (Instrument) {
+        Instrument->PassThrough(Status == kNoteOff, Note, static_cast<int>(Velocity));
+    }
+    const bool Pressed = Status == kNoteOn && Velocity > 0;
+    if (const std::optional<std::vector<int>> Chord =
+            Pressed ? Taker.NoteOn(Note, Now) : Taker.NoteOff(Note, Now)) {
+        TakePlayedChord(*Chord);
+        TellListeners();
+    }
+}
+
+std::optional<std::int64_t> TFormMainModel::AdvanceMidiIn(std::int64_t Now) {
+    if (const std::optional<std::vector<int>> Chord = Taker.Advance(Now)) {
+        TakePlayedChord(*Chord);
+        TellListeners();
+    }
+    return Taker.Due();
+}
+
+void TFormMainModel::TakePlayedChord(const std::vector<int>& Notes) {
+    TPlayedChord Played{Notes, {}, std::nullopt, {}};
+    const std::optional<TChord> Named = PlayedTriad(Notes, Tonality);
+    if (!Named) {
+        Played.Status = kNotATriad;
+        View.ShowPlayed(Played);
+        return;
+    }
+    const std::size_t Before = Progression.size();
+    const std::int32_t CursorBefore = Cursor;
+    PlayedNotes = Notes;
+    PlaceNamedChord(*Named);
+    PlayedNotes.reset();
+    const bool Placed = Cursor != CursorBefore || Progression.size() != Before;
+    if (Voicing == TVoicing::FourPart && Notes.size() == 4 && Placed && LastVoices) {
+        Played.Voices = LastVoices->Voices;
+        Played.Breaks = VoiceBreaks(PlayedBefore, LastVoices->Voices, LastVoices->Chord);
+        Progression[static_cast<std::size_t>(Cursor) - 1].Breaks = Played.Breaks;
+        PlayedBefore = LastVoices;
+    }
+    View.ShowPlayed(Played);
 }

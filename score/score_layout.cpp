@@ -106,6 +106,7 @@ void ExtendScore(std::vector<TScoreMeasure>& Measures,
         Measure.KeyLabel = TCalculatorEx::TonalityLabel(Measure.Key);
         Measure.ChordName = TCalculatorEx::ChordName(Measure.Chord);
         Measure.Degree = DegreeText(Entry.Tonality, Entry.Degree, Variant);
+        Measure.Breaks = Entry.Breaks;
         if (i + 1 < Entries.size() &&
             !TCalculatorEx::SameTonality(Entries[i + 1].Tonality, Entry.Tonality)) {
             Measure.Pivot = PivotReading(Chord, Entries[i + 1].Tonality);

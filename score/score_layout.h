@@ -32,6 +32,8 @@ struct TScoreMeasure {
     std::string ChordName;
     std::string Degree; // the display's degree label, without its leading blank
     std::string Pivot;  // before a change of key: the chord read in the new key ("Ｇ: Ⅳ")
+    // Four voices played in: the rules they broke against the four played before.
+    std::vector<TVoiceBreak> Breaks;
 };
 
 // The progression as a score, one chord per measure: each entry in the four voices it

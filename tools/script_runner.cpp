@@ -63,7 +63,9 @@ struct TScriptCommand {
         ExportMidi,
         ExportXml,
         Practice,
-        PracticeEnd
+        PracticeEnd,
+        MidiIn,
+        Wait
     };
     TKind Kind = TKind::Init;
     std::uint16_t Key = 0;
@@ -151,7 +153,38 @@ std::optional<TScriptCommand> ParsePractice(const std::optional<std::string>& Re
     return Command;
 }
 
-enum class TArguments { None, Key, Text, Number, Voicing, Practice };
+// "midi-in HH HH [HH]": a message of two or three hex bytes, packed status first.
+std::optional<TScriptCommand> ParseMidiIn(const std::optional<std::string>& Rest) {
+    if (!Rest || (Rest->size() != 5 && Rest->size() != 8)) {
+        return std::nullopt;
+    }
+    TScriptCommand Command;
+    Command.Kind = TKind::MidiIn;
+    std::uint32_t Packed = 0;
+    for (std::size_t At = 0, Byte = 0; At < Rest->size(); At += 3, ++Byte) {
+        const std::string Hex = Rest->substr(At, 2);
+        if ((At + 2 < Rest->size() && (*Rest)[At + 2] != ' ') ||
+            Hex.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) {
+            return std::nullopt;
+        }
+        Packed |= static_cast<std::uint32_t>(std::stoul(Hex, nullptr, 16)) << (8 * Byte);
+    }
+    Command.Number = static_cast<std::int32_t>(Packed);
+    return Command;
+}
+
+// "wait MS": 0..60000 milliseconds.
+std::optional<TScriptCommand> ParseWait(const std::optional<std::string>& Rest) {
+    if (!Rest || !IsDigits(*Rest, 5) || std::stol(*Rest) > 60000) {
+        return std::nullopt;
+    }
+    TScriptCommand Command;
+    Command.Kind = TKind::Wait;
+    Command.Number = static_cast<std::int32_t>(std::stol(*Rest));
+    return Command;
+}
+
+enum class TArguments { None, Key, Text, Number, Voicing, Practice, MidiIn, Wait };
 
 struct TCommandWord {
     std::string_view Word;
@@ -175,6 +208,8 @@ const TCommandWord kCommandWords[] = {
     {"export-xml", TKind::ExportXml, TArguments::Text},
     {"practice", TKind::Practice, TArguments::Practice},
     {"practice-end", TKind::PracticeEnd, TArguments::None},
+    {"midi-in", TKind::MidiIn, TArguments::MidiIn},
+    {"wait", TKind::Wait, TArguments::Wait},
 };
 
 // The command of a line that is no comment; nothing for a malformed one.
@@ -203,6 +238,10 @@ std::optional<TScriptCommand> ParseCommand(const std::string& Line) {
             return ParseVoicing(Rest);
         case TArguments::Practice:
             return ParsePractice(Rest);
+        case TArguments::MidiIn:
+            return ParseMidiIn(Rest);
+        case TArguments::Wait:
+            return ParseWait(Rest);
         }
     }
     return std::nullopt;
@@ -314,6 +353,13 @@ void TScriptRunner::Execute(const TScriptCommand& Command) {
     case TKind::PracticeEnd:
         EndPractice();
         break;
+    case TKind::MidiIn:
+        Form.OnMidiIn(static_cast<std::uint32_t>(Command.Number), Clock);
+        break;
+    case TKind::Wait:
+        Clock += std::int64_t{Command.Number} * 1000;
+        Form.AdvanceMidiIn(Clock);
+        break;
     }
 }
 
@@ -413,6 +459,32 @@ std::optional<std::string> TScriptRunner::QueryFileName(const std::string&) {
 void TScriptRunner::ShowError(const std::string& Message) {
     if (Printing) {
         Out << "error " << Message << '\n';
+    }
+}
+
+void TScriptRunner::ShowPlayed(const TPlayedChord& Played) {
+    if (!Printing) {
+        return;
+    }
+    Out << "played";
+    for (const int Note : Played.Notes) {
+        const auto Byte = static_cast<std::uint8_t>(Note);
+        Out << ' ' << WireText(&Byte, 1);
+    }
+    Out << '\n';
+    if (!Played.Status.empty()) {
+        Out << "status " << Played.Status << '\n';
+    }
+    if (Played.Voices) {
+        Out << "voices";
+        for (const int Note : *Played.Voices) {
+            const auto Byte = static_cast<std::uint8_t>(Note);
+            Out << ' ' << WireText(&Byte, 1);
+        }
+        Out << '\n';
+    }
+    for (const TVoiceBreak& Break : Played.Breaks) {
+        Out << "rule " << BreakText(Break) << '\n';
     }
 }
 

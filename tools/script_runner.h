@@ -50,6 +50,7 @@ private:
     std::optional<std::string> QueryFileName(const std::string& Caption) override;
     void ShowError(const std::string& Message) override;
     void ShowConversionError(const std::string& Message) override;
+    void ShowPlayed(const TPlayedChord& Played) override;
 
     std::ostream& Out;
     bool Printing = true;
@@ -61,6 +62,8 @@ private:
     TRecords Records;
     std::unique_ptr<TPracticeSession> Practice;
     bool ResultPrinted = false;
+    // The runner's clock for the input keyboard: it moves only by `wait`.
+    std::int64_t Clock = 0;
 };
 
 // The longest script line that is run: far beyond any command, so that only a source without

@@ -55,11 +55,11 @@ std::vector<quint32> GlyphIndexes(const QString& Path, const std::vector<std::st
     return Indexes;
 }
 
-void Fill(QPainter& Painter, const QPainterPath& Outline, QPointF Origin) {
+void Fill(QPainter& Painter, const QPainterPath& Outline, QPointF Origin, QColor Ink = Qt::black) {
     const bool Smooth = Painter.testRenderHint(QPainter::Antialiasing);
     Painter.setRenderHint(QPainter::Antialiasing, true);
     Painter.translate(Origin);
-    Painter.fillPath(Outline, Qt::black);
+    Painter.fillPath(Outline, Ink);
     Painter.translate(-Origin);
     Painter.setRenderHint(QPainter::Antialiasing, Smooth);
 }
@@ -151,9 +151,9 @@ qreal TMusicFont::Advance(TMusicGlyph Glyph) const {
     return Advances[static_cast<std::size_t>(Glyph)];
 }
 
-void TMusicFont::Draw(QPainter& Painter, TMusicGlyph Glyph, QPointF Origin) const {
+void TMusicFont::Draw(QPainter& Painter, TMusicGlyph Glyph, QPointF Origin, QColor Ink) const {
     if (Loaded) {
-        Fill(Painter, Outlines[static_cast<std::size_t>(Glyph)], Origin);
+        Fill(Painter, Outlines[static_cast<std::size_t>(Glyph)], Origin, Ink);
     }
 }
 

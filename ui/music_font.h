@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPainterPath>
 #include <QRawFont>
 #include <QRectF>
@@ -39,7 +40,7 @@ public:
     QRectF Box(TMusicGlyph Glyph) const;
     // How far the glyph moves the pen.
     qreal Advance(TMusicGlyph Glyph) const;
-    void Draw(QPainter& Painter, TMusicGlyph Glyph, QPointF Origin) const;
+    void Draw(QPainter& Painter, TMusicGlyph Glyph, QPointF Origin, QColor Ink = Qt::black) const;
     QRectF BraceBox() const;
     void DrawBrace(QPainter& Painter, QPointF Origin) const;
 

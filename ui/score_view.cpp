@@ -23,7 +23,10 @@ constexpr int kMeasureWidth = 80; // a measure without a key signature
 // From a measure's start (or its signature's end) to the heads: two columns of accidentals.
 constexpr int kNoteOffset = 30;
 constexpr int kNumeralY = kTrebleTop + kStaffDistance + 4 * kGap + 30;
-constexpr int kHeight = kNumeralY + 40;
+// Room for the pivot reading and, under it, the rules four played voices broke.
+constexpr std::size_t kRuleLines = 2;
+constexpr int kLabelLine = 16;
+constexpr int kHeight = kNumeralY + 40 + static_cast<int>(kRuleLines) * kLabelLine;
 // Engraving distances in staff spaces, as LilyPond's and Gould's defaults have them.
 constexpr qreal kAccidentalPadding = 0.25 * kGap; // between an accidental and its head
 constexpr qreal kAccidentalColumns = 0.2 * kGap;  // between two accidentals side by side
@@ -36,6 +39,8 @@ constexpr qreal kLedgerThickness = 0.2 * kGap;
 constexpr qreal kAccidentalClearance = 0.1 * kGap;
 const QColor kHighlight(200, 220, 255);
 const QColor kMistake(255, 210, 210);
+// A note that broke a rule of four-part writing.
+const QColor kBrokenNote(200, 0, 0);
 
 // Sharps of a signature on the treble staff, as steps above the bottom line (F5 C5 G5 D5 A4
 // E5 B4); flats (B4 E5 A4 D5 G4 C5 F4). The bass staff takes them a line lower (two steps).
@@ -377,9 +382,33 @@ void TScoreView::PaintMeasure(QPainter& Painter, int Index, int Margin, bool Fir
     const int LabelX = Left + Signatures[At] + kNoteOffset;
     Painter.drawText(QPoint(LabelX, kNumeralY), QString::fromStdString(Measure.Degree));
     if (!Measure.Pivot.empty()) {
-        Painter.drawText(QPoint(LabelX, kNumeralY + 16), QString::fromStdString(Measure.Pivot));
+        Painter.drawText(QPoint(LabelX, kNumeralY + kLabelLine),
+                         QString::fromStdString(Measure.Pivot));
     }
+    PaintRules(Painter, Measure, LabelX);
     PaintChord(Painter, Measure, Chord);
+}
+
+// The rules a chord's played voices broke, two to a line under its labels, in the colour of
+// its marked notes.
+void TScoreView::PaintRules(QPainter& Painter, const TScoreMeasure& Measure, int LabelX) {
+    constexpr std::size_t kPerLine = 2;
+    Painter.setPen(kBrokenNote);
+    for (std::size_t Line = 0; Line < kRuleLines; ++Line) {
+        QStringList Texts;
+        for (std::size_t i = Line * kPerLine;
+             i < std::min(Measure.Breaks.size(), (Line + 1) * kPerLine); ++i) {
+            Texts << QString::fromStdString(BreakText(Measure.Breaks[i]));
+        }
+        if (Line + 1 == kRuleLines && Measure.Breaks.size() > kRuleLines * kPerLine) {
+            Texts << QStringLiteral("…");
+        }
+        if (!Texts.isEmpty()) {
+            Painter.drawText(QPoint(LabelX, kNumeralY + static_cast<int>(Line + 2) * kLabelLine),
+                             Texts.join(QLatin1Char(' ')));
+        }
+    }
+    Painter.setPen(Qt::black);
 }
 
 void TScoreView::PaintChord(QPainter& Painter, const TScoreMeasure& Measure,
@@ -403,7 +432,12 @@ void TScoreView::PaintChord(QPainter& Painter, const TScoreMeasure& Measure,
         for (int Step = 10; Step <= Note.Step; Step += 2) {
             Ledger(Step);
         }
-        Music.Draw(Painter, mgWholeHead, QPointF(X, GlyphY(Chord.Y[Voice])));
+        bool Broke = false;
+        for (const TVoiceBreak& Break : Measure.Breaks) {
+            Broke = Broke || (Break.Voices & VoiceBit(Voice)) != 0;
+        }
+        Music.Draw(Painter, mgWholeHead, QPointF(X, GlyphY(Chord.Y[Voice])),
+                   Broke ? kBrokenNote : QColor(Qt::black));
         if (Chord.Sign[Voice]) {
             Music.Draw(Painter, AccidentalGlyph(*Note.Accidental),
                        QPointF(*Chord.Sign[Voice], GlyphY(Chord.Y[Voice])));

@@ -61,6 +61,7 @@ private:
     void PaintBand(QPainter& Painter, std::size_t Index, int Margin, QColor Colour);
     void PaintMargin(QPainter& Painter, std::int32_t Fifths);
     void PaintMeasure(QPainter& Painter, int Index, int Margin, bool First);
+    void PaintRules(QPainter& Painter, const TScoreMeasure& Measure, int LabelX);
     void PaintChord(QPainter& Painter, const TScoreMeasure& Measure, const TChordLayout& Chord);
     void PaintSignature(QPainter& Painter, std::int32_t Fifths, std::int32_t Cancelled, int Left);
 
