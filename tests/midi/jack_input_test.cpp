@@ -1,0 +1,276 @@
+// Playing in through a real port: a JACK client of this test stands for the keyboard and
+// writes into the program's input port. Runs under with_jackd.sh; the cases where the port
+// goes away run on a JACK server of their own, which they may stop.
+#include "midi/midi_message.h"
+#include "midi/rtmidi_backend.h"
+#include "midi/rtmidi_input.h"
+
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool UnderJackd() {
+    // The test's own probes for its server would fill the terminal.
+    jack_set_error_function([](const char*) {});
+    jack_set_info_function([](const char*) {});
+    return std::getenv("JACK_NO_START_SERVER") != nullptr;
+}
+
+// A JACK client with one MIDI output that writes what it is given at the next period.
+class TKeyboard {
+public:
+    TKeyboard() {
+        Client = jack_client_open("kadenzo-keys", JackNoStartServer, nullptr);
+        if (Client == nullptr) {
+            return;
+        }
+        Output = jack_port_register(Client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        Input = jack_port_register(Client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        Pending = jack_ringbuffer_create(1 << 12);
+        jack_set_process_callback(Client, &TKeyboard::Process, this);
+        jack_activate(Client);
+    }
+    ~TKeyboard() { Unplug(); }
+    TKeyboard(const TKeyboard&) = delete;
+    TKeyboard& operator=(const TKeyboard&) = delete;
+
+    bool Running() const { return Client != nullptr; }
+    std::string PortName() const { return jack_port_name(Output); }
+    std::string InputName() const { return jack_port_name(Input); }
+    void Play(const std::vector<std::uint8_t>& Bytes) {
+        const auto Size = static_cast<char>(Bytes.size());
+        jack_ringbuffer_write(Pending, &Size, 1);
+        jack_ringbuffer_write(Pending, reinterpret_cast<const char*>(Bytes.data()), Bytes.size());
+    }
+    void Unplug() {
+        if (Client != nullptr) {
+            jack_client_close(Client);
+            jack_ringbuffer_free(Pending);
+            Client = nullptr;
+        }
+    }
+
+private:
+    static int Process(jack_nframes_t Frames, void* Self) {
+        auto* Keyboard = static_cast<TKeyboard*>(Self);
+        void* Buffer = jack_port_get_buffer(Keyboard->Output, Frames);
+        jack_midi_clear_buffer(Buffer);
+        char Size;
+        while (jack_ringbuffer_read(Keyboard->Pending, &Size, 1) == 1) {
+            jack_midi_data_t* Event = jack_midi_event_reserve(Buffer, 0, std::size_t(Size));
+            jack_ringbuffer_read(Keyboard->Pending, reinterpret_cast<char*>(Event),
+                                 std::size_t(Size));
+        }
+        return 0;
+    }
+
+    jack_client_t* Client = nullptr;
+    jack_port_t* Output = nullptr;
+    jack_port_t* Input = nullptr;
+    jack_ringbuffer_t* Pending = nullptr;
+};
+
+// What the input delivered and reported, as the transcripts write bytes.
+class THeard {
+public:
+    TMidiInput::TReceive Receiver() {
+        return
+            [this](std::uint32_t Message) { Add(Messages, WireText(UnpackShortMessage(Message))); };
+    }
+    TMidiInput::TLost Loser(TMidiInput* CloseFromInside = nullptr) {
+        return [this, CloseFromInside](std::string Why) {
+            if (CloseFromInside != nullptr) {
+                CloseFromInside->Close();
+            }
+            Add(Lost, std::move(Why));
+        };
+    }
+    std::vector<std::string> Wait(const std::vector<std::string>& What, std::size_t Count) {
+        std::unique_lock<std::mutex> Guard(Lock);
+        Arrived.wait_for(Guard, 10s, [&] { return What.size() >= Count; });
+        return What;
+    }
+    std::vector<std::string> Messages, Lost;
+
+private:
+    void Add(std::vector<std::string>& To, std::string Text) {
+        const std::lock_guard<std::mutex> Guard(Lock);
+        To.push_back(std::move(Text));
+        Arrived.notify_all();
+    }
+    std::mutex Lock;
+    std::condition_variable Arrived;
+};
+
+int PortNamed(TMidiInput& Input, const std::string& Name) {
+    for (int i = 0; i < Input.PortCount(); ++i) {
+        if (Input.PortName(i) == Name) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+TEST(JackInput, DeliversChannelMessagesByteForByteAndNoSystemMessage) {
+    if (!UnderJackd()) {
+        GTEST_SKIP() << "run under with_jackd.sh";
+    }
+    struct TCase {
+        std::vector<std::uint8_t> Bytes;
+        const char* Delivered; // nullptr: left out
+    };
+    const TCase kCases[] = {
+        {{0x90, 0x3C, 0x64}, "90 3C 64"},
+        {{0x9F, 0x7F, 0x01}, "9F 7F 01"},
+        {{0x90, 0x40, 0x00}, "90 40 00"},
+        {{0x80, 0x3C, 0x40}, "80 3C 40"},
+        {{0xFE}, nullptr},
+        {{0xF8}, nullptr},
+        {{0xF0, 0x7E, 0x7F, 0xF7}, nullptr},
+        {{0xB0, 0x40, 0x7F}, "B0 40 7F"},
+        {{0xC3, 0x05}, "C3 05"},
+        {{0xE0, 0x00, 0x40}, "E0 00 40"},
+    };
+    TKeyboard Keyboard;
+    ASSERT_TRUE(Keyboard.Running()) << "no JACK server";
+    TRtMidiInput Input;
+    THeard Heard;
+    ASSERT_TRUE(Input.Open(PortNamed(Input, Keyboard.PortName()), Heard.Receiver(), Heard.Loser()));
+    std::vector<std::string> Want;
+    for (const TCase& c : kCases) {
+        Keyboard.Play(c.Bytes);
+        if (c.Delivered != nullptr) {
+            Want.push_back(c.Delivered);
+        }
+    }
+    EXPECT_EQ(Heard.Wait(Heard.Messages, Want.size()), Want);
+}
+
+TEST(JackInput, ListsOtherProgramsPortsWhenRefreshedButNotItsOwn) {
+    if (!UnderJackd()) {
+        GTEST_SKIP() << "run under with_jackd.sh";
+    }
+    TRtMidiInput Input;
+    EXPECT_FALSE(Input.Open(Input.PortCount(), nullptr, nullptr));
+    TKeyboard Keyboard;
+    ASSERT_TRUE(Keyboard.Running()) << "no JACK server";
+    EXPECT_EQ(PortNamed(Input, Keyboard.PortName()), -1) << "listed before a refresh";
+
+    TRtMidiBackend Output; // our own output port, played into the keyboard's input
+    int Device = 0;
+    while (Device < Output.DeviceCount() && Output.DeviceName(Device) != Keyboard.InputName()) {
+        ++Device;
+    }
+    ASSERT_TRUE(Output.Open(Device).has_value());
+    Input.Refresh();
+    EXPECT_GE(PortNamed(Input, Keyboard.PortName()), 0);
+    for (int i = 0; i < Input.PortCount(); ++i) {
+        EXPECT_NE(Input.PortName(i)->rfind("Kadenzo", 0), 0u) << *Input.PortName(i);
+    }
+}
+
+// A JACK server of the test's own under a name of its own, which every client made while it
+// runs reaches; stopped by its PID.
+class TOwnServer {
+public:
+    TOwnServer() : Name("kadenzo-input-" + std::to_string(getpid())) {
+        Pid = fork();
+        if (Pid == 0) {
+            const int Null = open("/dev/null", O_WRONLY);
+            dup2(Null, STDOUT_FILENO);
+            dup2(Null, STDERR_FILENO);
+            execlp("jackd", "jackd", "-n", Name.c_str(), "--no-realtime", "-d", "dummy", "-r",
+                   "48000", "-p", "256", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        setenv("JACK_DEFAULT_SERVER", Name.c_str(), 1);
+        for (int Try = 0; Try < 100 && !Up(); ++Try) {
+            usleep(100000);
+        }
+    }
+    ~TOwnServer() {
+        Stop();
+        unsetenv("JACK_DEFAULT_SERVER");
+    }
+    TOwnServer(const TOwnServer&) = delete;
+    TOwnServer& operator=(const TOwnServer&) = delete;
+
+    static bool Up() {
+        jack_client_t* Probe = jack_client_open("kadenzo-probe", JackNoStartServer, nullptr);
+        if (Probe != nullptr) {
+            jack_client_close(Probe);
+        }
+        return Probe != nullptr;
+    }
+    void Stop() {
+        if (Pid > 0) {
+            kill(Pid, SIGTERM);
+            waitpid(Pid, nullptr, 0);
+            Pid = 0;
+        }
+    }
+
+private:
+    std::string Name;
+    pid_t Pid;
+};
+
+TEST(JackInput, ReportsAVanishedPortOnceQuietlyAndClosesIt) {
+    if (!UnderJackd()) {
+        GTEST_SKIP() << "run under with_jackd.sh";
+    }
+    enum TCause { ceUnplugged, ceServerStopped };
+    struct TCase {
+        TCause Cause;
+        bool CloseFromLost;
+        const char* Why; // part of the report
+    };
+    const TCase kCases[] = {
+        {ceUnplugged, true, "kadenzo-keys:out"},
+        {ceServerStopped, false, "JACK サーバー"},
+    };
+    for (const TCase& c : kCases) {
+        SCOPED_TRACE(c.Why);
+        TOwnServer Server;
+        ASSERT_TRUE(TOwnServer::Up()) << "the test's own JACK server did not start";
+        testing::internal::CaptureStderr();
+        {
+            TKeyboard Keyboard;
+            TRtMidiInput Input;
+            THeard Heard;
+            ASSERT_TRUE(Input.Open(PortNamed(Input, Keyboard.PortName()), Heard.Receiver(),
+                                   Heard.Loser(c.CloseFromLost ? &Input : nullptr)));
+            Keyboard.Play({0x90, 0x3C, 0x64});
+            Heard.Wait(Heard.Messages, 1);
+            if (c.Cause == ceUnplugged) {
+                Keyboard.Unplug();
+            } else {
+                Server.Stop();
+            }
+            Heard.Wait(Heard.Lost, 1);
+            Input.Close();
+            ASSERT_EQ(Heard.Lost.size(), 1u);
+            EXPECT_NE(Heard.Lost[0].find(c.Why), std::string::npos) << Heard.Lost[0];
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    }
+}
+
+} // namespace
