@@ -1,8 +1,8 @@
 // Replaying a long progression read from a file, one Enter at a time, through the key-script
 // runner's code path: the model, its display lines and the recording MIDI back end.
+#include "progression/progression_file.h"
 #include "score/midi_file.h"
 #include "score/music_xml.h"
-#include "progression/progression_file.h"
 #include "tools/script_runner.h"
 
 #include <benchmark/benchmark.h>
@@ -79,6 +79,38 @@ BENCHMARK(BM_ReplayStepFourPart)->Arg(100)->Arg(10000);
 // The transcript prints the whole display after each step: it grows with the line, so the
 // long line is left out.
 BENCHMARK(BM_ReplayStepWithTranscript)->Arg(100)->Arg(1000);
+
+// A chord placed at the end of 10,000 entries: played in (three note-ons, the 40 ms that settle
+// them, the chord taken, key search and display; the releases) beside its letter key typed.
+void PlaceAtTheEnd(benchmark::State& State, const std::vector<std::string>& Commands) {
+    TNullBuffer Null;
+    std::ostream Out(&Null);
+    TScriptRunner Runner(Out);
+    Runner.Start();
+    const std::string Path = WriteProgression(10000);
+    Runner.RunQuietly("read " + Path);
+    unlink(Path.c_str());
+    for (int i = 0; i < 10000; ++i) {
+        Runner.RunQuietly("down 13 -");
+    }
+    for (auto _ : State) {
+        for (const std::string& Command : Commands) {
+            Runner.RunQuietly(Command);
+        }
+    }
+    State.counters["entries"] = static_cast<double>(Runner.Model().GetProgression().size());
+}
+
+void BM_ChordPlayedIn(benchmark::State& State) {
+    PlaceAtTheEnd(State, {"midi-in 90 37 40", "midi-in 90 3B 40", "midi-in 90 3E 40", "wait 40",
+                          "midi-in 80 37 00", "midi-in 80 3B 00", "midi-in 80 3E 00"});
+}
+BENCHMARK(BM_ChordPlayedIn)->Unit(benchmark::kMicrosecond);
+
+void BM_ChordTyped(benchmark::State& State) {
+    PlaceAtTheEnd(State, {"down 71 -", "up 71 -"});
+}
+BENCHMARK(BM_ChordTyped)->Unit(benchmark::kMicrosecond);
 
 // The exports of a whole progression of 10,000 entries, four voices led through it.
 std::vector<TProgressionEntry> LongProgression() {
