@@ -4,6 +4,9 @@
 #include "midi/midi_message.h"
 #include "midi/rtmidi_backend.h"
 #include "midi/rtmidi_input.h"
+#include "progression/form_main_model.h"
+#include "progression/progression_file.h"
+#include "tests/progression/test_view.h"
 
 #include <gtest/gtest.h>
 #include <jack/jack.h>
@@ -20,6 +23,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -33,7 +37,8 @@ bool UnderJackd() {
     return std::getenv("JACK_NO_START_SERVER") != nullptr;
 }
 
-// A JACK client with one MIDI output that writes what it is given at the next period.
+// A JACK client with a MIDI output that writes what it is given at the next period, and a MIDI
+// input that keeps the note-ons it receives.
 class TKeyboard {
 public:
     TKeyboard() {
@@ -44,6 +49,7 @@ public:
         Output = jack_port_register(Client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
         Input = jack_port_register(Client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
         Pending = jack_ringbuffer_create(1 << 12);
+        Received = jack_ringbuffer_create(1 << 12);
         jack_set_process_callback(Client, &TKeyboard::Process, this);
         jack_activate(Client);
     }
@@ -63,8 +69,21 @@ public:
         if (Client != nullptr) {
             jack_client_close(Client);
             jack_ringbuffer_free(Pending);
+            jack_ringbuffer_free(Received);
             Client = nullptr;
         }
+    }
+    // The first Count note-ons received, as the transcripts write bytes.
+    std::vector<std::string> NoteOnsHeard(std::size_t Count) {
+        std::vector<std::string> NoteOns;
+        for (int Waited = 0; Waited < 1000 && NoteOns.size() < Count; ++Waited) {
+            std::uint8_t Bytes[3];
+            while (jack_ringbuffer_read(Received, reinterpret_cast<char*>(Bytes), 3) == 3) {
+                NoteOns.push_back(WireText(Bytes, 3));
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return NoteOns;
     }
 
 private:
@@ -78,6 +97,14 @@ private:
             jack_ringbuffer_read(Keyboard->Pending, reinterpret_cast<char*>(Event),
                                  std::size_t(Size));
         }
+        void* Heard = jack_port_get_buffer(Keyboard->Input, Frames);
+        jack_midi_event_t Event;
+        for (jack_nframes_t i = 0; jack_midi_event_get(&Event, Heard, i) == 0; ++i) {
+            if (Event.size == 3 && (Event.buffer[0] & 0xF0) == 0x90) {
+                jack_ringbuffer_write(Keyboard->Received,
+                                      reinterpret_cast<const char*>(Event.buffer), 3);
+            }
+        }
         return 0;
     }
 
@@ -85,14 +112,14 @@ private:
     jack_port_t* Output = nullptr;
     jack_port_t* Input = nullptr;
     jack_ringbuffer_t* Pending = nullptr;
+    jack_ringbuffer_t* Received = nullptr;
 };
 
-// What the input delivered and reported, as the transcripts write bytes.
+// What the input delivered and reported.
 class THeard {
 public:
     TMidiInput::TReceive Receiver() {
-        return
-            [this](std::uint32_t Message) { Add(Messages, WireText(UnpackShortMessage(Message))); };
+        return [this](std::uint32_t Message) { Add(Messages, Message); };
     }
     TMidiInput::TLost Loser(TMidiInput* CloseFromInside = nullptr) {
         return [this, CloseFromInside](std::string Why) {
@@ -102,17 +129,18 @@ public:
             Add(Lost, std::move(Why));
         };
     }
-    std::vector<std::string> Wait(const std::vector<std::string>& What, std::size_t Count) {
+    template <typename T> std::vector<T> Wait(const std::vector<T>& What, std::size_t Count) {
         std::unique_lock<std::mutex> Guard(Lock);
         Arrived.wait_for(Guard, 10s, [&] { return What.size() >= Count; });
         return What;
     }
-    std::vector<std::string> Messages, Lost;
+    std::vector<std::uint32_t> Messages;
+    std::vector<std::string> Lost;
 
 private:
-    void Add(std::vector<std::string>& To, std::string Text) {
+    template <typename T> void Add(std::vector<T>& To, T Item) {
         const std::lock_guard<std::mutex> Guard(Lock);
-        To.push_back(std::move(Text));
+        To.push_back(std::move(Item));
         Arrived.notify_all();
     }
     std::mutex Lock;
@@ -160,7 +188,11 @@ TEST(JackInput, DeliversChannelMessagesByteForByteAndNoSystemMessage) {
             Want.push_back(c.Delivered);
         }
     }
-    EXPECT_EQ(Heard.Wait(Heard.Messages, Want.size()), Want);
+    std::vector<std::string> Delivered;
+    for (const std::uint32_t Message : Heard.Wait(Heard.Messages, Want.size())) {
+        Delivered.push_back(WireText(UnpackShortMessage(Message)));
+    }
+    EXPECT_EQ(Delivered, Want);
 }
 
 TEST(JackInput, ListsOtherProgramsPortsWhenRefreshedButNotItsOwn) {
@@ -184,6 +216,47 @@ TEST(JackInput, ListsOtherProgramsPortsWhenRefreshedButNotItsOwn) {
     for (int i = 0; i < Input.PortCount(); ++i) {
         EXPECT_NE(Input.PortName(i)->rfind("Kadenzo", 0), 0u) << *Input.PortName(i);
     }
+}
+
+// The model's side: the notes of a C major triad played in reach the model, sound at once on
+// its output port and enter the progression as the chord of C.
+TEST(JackInput, ATriadPlayedInSoundsThroughAndIsPlaced) {
+    if (!UnderJackd()) {
+        GTEST_SKIP() << "run under with_jackd.sh";
+    }
+    TKeyboard Keyboard;
+    ASSERT_TRUE(Keyboard.Running()) << "no JACK server";
+    TRtMidiBackend Output;
+    TRecordingView View;
+    TFormMainModel Model(Output, View);
+    Model.FormShow();
+    int Device = 0;
+    while (Device < Output.DeviceCount() && Output.DeviceName(Device) != Keyboard.InputName()) {
+        ++Device;
+    }
+    Model.SetSelectedDevice(Device);
+    Model.ListBoxDevsClick();
+    TRtMidiInput Input;
+    THeard Heard;
+    ASSERT_TRUE(Input.Open(PortNamed(Input, Keyboard.PortName()), Heard.Receiver(), Heard.Loser()));
+
+    const std::vector<std::vector<std::uint8_t>> Triad = {
+        {0x90, 0x3C, 0x40}, {0x90, 0x40, 0x40}, {0x90, 0x43, 0x50}};
+    std::vector<std::string> Played;
+    for (const std::vector<std::uint8_t>& Bytes : Triad) {
+        Keyboard.Play(Bytes);
+        Played.push_back(WireText(Bytes.data(), Bytes.size()));
+    }
+    // The window hands each message to the model on its own thread and clock: here a
+    // millisecond apart, then the 40 ms in which no other note comes.
+    std::int64_t Now = 0;
+    for (const std::uint32_t Message : Heard.Wait(Heard.Messages, Triad.size())) {
+        Model.OnMidiIn(Message, Now += 1000);
+    }
+    Model.AdvanceMidiIn(Now + 40000);
+    ASSERT_EQ(Model.GetProgression().size(), 1u);
+    EXPECT_EQ(EntryLine(Model.GetProgression()[0]), "C 0010");
+    EXPECT_EQ(Keyboard.NoteOnsHeard(Triad.size()), Played);
 }
 
 // A JACK server of the test's own under a name of its own, which every client made while it
