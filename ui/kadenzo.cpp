@@ -1,6 +1,7 @@
 // Kadenzo: the program entry. The main window, which makes the two reference windows when
 // they are first asked for; the event loop ends when the main window closes.
 #include "midi/combined_backend.h"
+#include "midi/rtmidi_input.h"
 #include "ui/kadenzo00.h"
 #include "ui/ui_style.h"
 
@@ -16,7 +17,8 @@ int main(int Count, char** Arguments) {
     QGuiApplication::setDesktopFileName(QStringLiteral("kadenzo"));
     InstallWindowFatalExit();
     const std::unique_ptr<TMidiBackend> Backend = MakeSystemMidiBackend();
-    TFormMain FormMain(*Backend);
+    TRtMidiInput Input;
+    TFormMain FormMain(*Backend, &Input);
     FormMain.show();
     return QApplication::exec();
 }

@@ -5,6 +5,7 @@
 #include "ui/kadenzo50.h"
 #include "ui/kadenzo60.h"
 #include "ui/key_mapping.h"
+#include "ui/playing_in.h"
 #include "ui/practice_window.h"
 #include "ui/progression_display.h"
 #include "ui/score_window.h"
@@ -42,16 +43,17 @@ void ShowCritical(QWidget* Parent, const QString& Title, const std::string& Mess
 
 } // namespace
 
-TFormMain::TFormMain(TMidiBackend& Backend)
+TFormMain::TFormMain(TMidiBackend& Backend, TMidiInput* Input)
     : TFormMain(Backend, TReferenceWindowSlot([] { return std::make_unique<TFormHelp>(); }),
-                TReferenceWindowSlot([] { return std::make_unique<TFormExample>(); })) {}
+                TReferenceWindowSlot([] { return std::make_unique<TFormExample>(); }), Input) {}
 
 TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp,
-                     TReferenceWindow& FormExample)
-    : TFormMain(Backend, TReferenceWindowSlot(FormHelp), TReferenceWindowSlot(FormExample)) {}
+                     TReferenceWindow& FormExample, TMidiInput* Input)
+    : TFormMain(Backend, TReferenceWindowSlot(FormHelp), TReferenceWindowSlot(FormExample), Input) {
+}
 
 TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
-                     TReferenceWindowSlot FormExample)
+                     TReferenceWindowSlot FormExample, TMidiInput* Input)
     : QWidget(nullptr), FormHelp(std::move(FormHelp)), FormExample(std::move(FormExample)),
       Form(Backend, *this), UseScanCodes(ReportsXKeycodes(QGuiApplication::platformName())) {
     setObjectName(QStringLiteral("FormMain"));
@@ -115,6 +117,10 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
         close();
     });
 
+    if (Input != nullptr) {
+        PlayingIn = std::make_unique<TPlayingIn>(
+            *Input, Form, Settings, [this](const QString& Text) { ShowStatus(Text); }, *this);
+    }
     MakeMenuActions();
     ApplySettings();
     ReleaseTimer.setSingleShot(true);
@@ -137,6 +143,7 @@ void TFormMain::MakeMenuActions() {
         if (!FormScore) {
             FormScore = std::make_unique<TScoreWindow>(
                 Form, [this](QEvent& Event) { return PlayKey(Event); }, Settings);
+            FormScore->ShowStatus(Status);
         }
         FormScore->ShowBeside(*this);
     });
@@ -231,6 +238,9 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* Event) {
     Menu.addAction(ActionShowScore);
     Menu.addAction(ActionPlay);
     Menu.addAction(ActionPractice);
+    if (PlayingIn) {
+        Menu.addMenu(&PlayingIn->Menu());
+    }
     Menu.addAction(ActionExportXml);
     Menu.addAction(ActionExportMidi);
     Menu.exec(Event->globalPos());
@@ -262,6 +272,9 @@ void TFormMain::paintEvent(QPaintEvent* Event) {
 void TFormMain::MakeReady() {
     Form.FormShow();
     Ready = true;
+    if (PlayingIn) {
+        PlayingIn->OpenKept();
+    }
     for (TEarlyKey& Early : EarlyKeys) {
         if (Early.Press) {
             Form.OnKeyDown(Early.Key, Early.Shift);
@@ -362,6 +375,18 @@ void TFormMain::ListDevices(const std::vector<std::string>& Names) {
 
 void TFormMain::SelectDevice(int Index) {
     ListBoxDevs->setCurrentRow(Index); // -1: none shown as chosen
+}
+
+// What cannot be read as a triad is said in the score window, whose layout is its own.
+void TFormMain::ShowPlayed(const TPlayedChord& Played) {
+    ShowStatus(QString::fromStdString(Played.Status));
+}
+
+void TFormMain::ShowStatus(const QString& Text) {
+    Status = Text;
+    if (FormScore) {
+        FormScore->ShowStatus(Status);
+    }
 }
 
 std::optional<std::string> TFormMain::QueryFileName(const std::string& Caption) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/midi_backend.h"
+#include "midi/midi_input.h"
 #include "progression/form_main_model.h"
 #include "progression/form_main_view.h"
 #include "score/export.h"
@@ -24,10 +25,12 @@ class QPushButton;
 // The main window: its controls hand every event to the model, which holds all behaviour.
 class TFormMain : public QWidget, private TFormMainView {
 public:
-    // The reference windows are made when first opened.
-    explicit TFormMain(TMidiBackend& Backend);
+    // The reference windows are made when first opened; Input, when given, is the MIDI input
+    // that chords may be played in from.
+    explicit TFormMain(TMidiBackend& Backend, TMidiInput* Input = nullptr);
     // With reference windows made by the caller (tests, measurements).
-    TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp, TReferenceWindow& FormExample);
+    TFormMain(TMidiBackend& Backend, TReferenceWindow& FormHelp, TReferenceWindow& FormExample,
+              TMidiInput* Input = nullptr);
     ~TFormMain() override;
 
     TFormMainModel& Model() { return Form; }
@@ -64,9 +67,12 @@ private:
     std::optional<std::string> QueryFileName(const std::string& Caption) override;
     void ShowError(const std::string& Message) override;
     void ShowConversionError(const std::string& Message) override;
+    void ShowPlayed(const TPlayedChord& Played) override;
+    // A line for the student about playing in, shown in the score window.
+    void ShowStatus(const QString& Text);
 
     TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
-              TReferenceWindowSlot FormExample);
+              TReferenceWindowSlot FormExample, TMidiInput* Input);
 
     TReferenceWindowSlot FormHelp;
     TReferenceWindowSlot FormExample;
@@ -74,6 +80,9 @@ private:
     TFormMainModel Form;
     // 「譜表」, following the progression from the start, so that it is right whenever shown.
     std::unique_ptr<class TScoreWindow> FormScore;
+    // Playing in from a MIDI keyboard, when there is an input.
+    std::unique_ptr<class TPlayingIn> PlayingIn;
+    QString Status;
     // 「聴音練習」, made when first opened.
     std::unique_ptr<class TPracticeWindow> FormPractice;
     QPushButton* ButtonHelp;

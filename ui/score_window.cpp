@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 
@@ -90,6 +91,8 @@ TScoreWindow::TScoreWindow(TFormMainModel& Model, std::function<bool(QEvent&)> P
     // The computer keyboard is the instrument: showing this window must not take it away.
     setAttribute(Qt::WA_ShowWithoutActivating);
     Score->setObjectName(QStringLiteral("ScoreView"));
+    LabelStatus = new QLabel(this);
+    LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
     ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
     ButtonClose->setAutoDefault(false);
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
@@ -134,6 +137,10 @@ void TScoreWindow::ShowBeside(const QWidget& Main) {
     show();
 }
 
+void TScoreWindow::ShowStatus(const QString& Text) {
+    LabelStatus->setText(Text);
+}
+
 void TScoreWindow::ProgressionChanged(const TProgressionChange& Change) {
     if (Change.FirstChanged) {
         Score->Follow(Model.GetProgression(), *Change.FirstChanged);
@@ -149,6 +156,7 @@ bool TScoreWindow::event(QEvent* Event) {
 void TScoreWindow::resizeEvent(QResizeEvent* Event) {
     Score->setGeometry(8, 8, width() - 16, TScoreView::ScoreHeight() + 16);
     ButtonClose->setGeometry(width() - 73, TScoreView::ScoreHeight() + 30, 65, 25);
+    LabelStatus->setGeometry(8, TScoreView::ScoreHeight() + 30, width() - 90, 25);
     Score->SetCurrent(Current);
     QWidget::resizeEvent(Event);
 }

@@ -38,6 +38,8 @@ public:
     // screen), or brings it to the front; the keyboard stays where it is either way.
     void ShowBeside(const QWidget& Main);
     TScoreView& View() { return *Score; }
+    // A line about what was played in, beside the close button ("" clears it).
+    void ShowStatus(const QString& Text);
 
 protected:
     bool event(QEvent* Event) override;
@@ -53,6 +55,7 @@ private:
     TSettingsStore& Settings;
     TScoreView* Score;
     QPushButton* ButtonClose;
+    class QLabel* LabelStatus;
     int Current = -1;
     // Whether the window has a place of its own, remembered or taken on the screen.
     bool Placed = false;

@@ -15,6 +15,7 @@ const QString kBlockValue = QStringLiteral("block");
 const QString kTempoKey = QStringLiteral("tempo");
 const QString kLessonKey = QStringLiteral("practice/lesson");
 const QString kFocusWeakKey = QStringLiteral("practice/weak");
+const QString kMidiInputKey = QStringLiteral("midi-input");
 const QString kScorePositionKey = QStringLiteral("score/position");
 const QString kScoreSizeKey = QStringLiteral("score/size");
 
@@ -40,6 +41,7 @@ TSettings ReadSettings(const QSettings& File) {
     Read.Lesson =
         File.value(kLessonKey, QString::fromStdString(Read.Lesson)).toString().toStdString();
     Read.FocusWeak = File.value(kFocusWeakKey, false).toBool();
+    Read.MidiInput = File.value(kMidiInputKey).toString().toStdString();
     if (File.contains(kScorePositionKey) && File.contains(kScoreSizeKey)) {
         Read.ScoreWindow =
             QRect(File.value(kScorePositionKey).toPoint(), File.value(kScoreSizeKey).toSize());
@@ -53,6 +55,7 @@ void WriteSettings(QSettings& File, const TSettings& Written) {
     File.setValue(kTempoKey, Written.Tempo);
     File.setValue(kLessonKey, QString::fromStdString(Written.Lesson));
     File.setValue(kFocusWeakKey, Written.FocusWeak);
+    File.setValue(kMidiInputKey, QString::fromStdString(Written.MidiInput));
     if (Written.ScoreWindow) {
         File.setValue(kScorePositionKey, Written.ScoreWindow->topLeft());
         File.setValue(kScoreSizeKey, Written.ScoreWindow->size());

@@ -18,6 +18,8 @@ struct TSettings {
     // questions are drawn towards the degrees most often confused.
     std::string Lesson = "1";
     bool FocusWeak = false;
+    // The MIDI input port played in from, by its name; "" for none.
+    std::string MidiInput;
     // Where the score window was last left: position and size of its client area.
     std::optional<QRect> ScoreWindow;
 };

@@ -2,6 +2,7 @@
 #include "midi/midi_message.h"
 #include "midi/recording_backend.h"
 #include "progression/display_layout.h"
+#include "progression/progression_file.h"
 #include "score/midi_file.h"
 #include "ui/kadenzo00.h"
 #include "ui/kadenzo50.h"
@@ -39,6 +40,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -59,6 +61,38 @@ int NoteOns(const TRecordingBackend& Backend) {
     }
     return Count;
 }
+
+// A MIDI input of two ports whose messages the test sends from a thread of its own, as a
+// MIDI system does.
+class TFakeInput : public TMidiInput {
+public:
+    void Refresh() override {}
+    int PortCount() override { return 2; }
+    std::optional<std::string> PortName(int Port) override {
+        return Port == 0   ? "Keys A"
+               : Port == 1 ? std::optional<std::string>("Keys B")
+                           : std::nullopt;
+    }
+    bool Open(int Port, TReceive NewReceive, TLost NewLost) override {
+        Opened = Port;
+        Receive = std::move(NewReceive);
+        Lost = std::move(NewLost);
+        return true;
+    }
+    void Close() override { Opened = -1; }
+    // Plays Messages from another thread, as the system's input thread would.
+    void Play(std::vector<std::uint32_t> Messages) {
+        std::thread([this, Messages] {
+            for (const std::uint32_t Message : Messages) {
+                Receive(Message);
+            }
+        }).join();
+    }
+
+    int Opened = -1;
+    TReceive Receive;
+    TLost Lost;
+};
 
 // Columns of the first ink of each glyph group in the pixel rows of one text line.
 QList<int> InkStarts(const QImage& Image, int Top, int Bottom, int Left, int Right) {
@@ -325,6 +359,59 @@ private slots:
         Practice->close();
         QCOMPARE(Main->Model().GetProgression().size(), std::size_t{1});
         QCOMPARE(Main->Model().GetDegree(), 2);
+    }
+
+    // 「MIDI 入力」: the ports listed with なし, the one chosen opened and kept for the next
+    // start; a triad played from another thread enters the progression, what is no triad and a
+    // port that goes away are said in the score window.
+    void PlayingInFromAMidiKeyboard() {
+        static TFakeInput Input; // outlives the window, whatever the test does
+        Input.Opened = -1;
+        const auto Start = [&] {
+            cleanup();
+            Backend = std::make_unique<TRecordingBackend>(std::vector<std::string>{"Recorder 0"});
+            Help = std::make_unique<TFormHelp>();
+            Example = std::make_unique<TFormExample>();
+            Main = std::make_unique<TFormMain>(*Backend, *Help, *Example, &Input);
+            Main->show();
+            QTRY_VERIFY(Main->IsReady());
+        };
+        Start();
+        auto* Ports = Main->findChild<QMenu*>(QStringLiteral("MenuMidiInput"));
+        QVERIFY(Ports != nullptr);
+        QCOMPARE(Ports->title(), QStringLiteral("MIDI 入力"));
+        emit Ports->aboutToShow();
+        QStringList Names;
+        for (const QAction* Action : Ports->actions()) {
+            Names << Action->text() + (Action->isChecked() ? QStringLiteral("*") : QString());
+        }
+        QCOMPARE(Names, QStringList({QStringLiteral("なし*"), QStringLiteral("Keys A"),
+                                     QStringLiteral("Keys B")}));
+        Ports->actions()[2]->trigger();
+        QCOMPARE(Input.Opened, 1);
+        emit Ports->aboutToShow();
+        QVERIFY(Ports->actions()[2]->isChecked());
+
+        Input.Play({0x403C90, 0x404090, 0x404390}); // held: taken once they settle
+        QTRY_COMPARE(Main->Model().GetProgression().size(), std::size_t{1});
+        Input.Play({0x003C80, 0x004080, 0x004380});
+        QCOMPARE(EntryLine(Main->Model().GetProgression()[0]), std::string("C 0010"));
+        QCOMPARE(NoteOns(*Backend), 3); // the notes as played, the chord not again
+        Input.Play({0x403C90, 0x403D90, 0x403E90});
+        QTest::qWait(100); // the three notes settle (40 ms) while no score window is open
+        Main->findChild<QAction*>(QStringLiteral("ActionShowScore"))->trigger();
+        QLabel* Status = nullptr;
+        for (QWidget* Window : QApplication::topLevelWidgets()) {
+            Status = Status ? Status : Window->findChild<QLabel*>(QStringLiteral("LabelStatus"));
+        }
+        QVERIFY(Status != nullptr);
+        QVERIFY(Status->text().contains(QStringLiteral("減三和音")));
+        std::thread([&] { Input.Lost("「Keys B」が切断されました。"); }).join();
+        QTRY_COMPARE(Status->text(), QStringLiteral("「Keys B」が切断されました。"));
+
+        Input.Opened = -1;
+        Start();
+        QTRY_COMPARE(Input.Opened, 1);
     }
 
     // The export asks for a name with the standard file dialog and writes the whole
