@@ -2,11 +2,14 @@
 // of the chord reaches a JACK port, both timed on JACK's clock (jack_get_time). A JACK client
 // of its own records the port. Between trials the sound is stopped and left to fall silent.
 // Run by bench/key_to_sound.sh, which sets up the servers:
-//   key_to_sound kadenzo PORT_PATTERN  - the program's window has the focus; a digit is pressed,
-//                                        and the "発音停止" button clicked between trials
-//   key_to_sound stdin PORT_PATTERN    - a peer that reads "noteon" lines on standard input
-//                                        (fluidsynth's shell): its output is this program's
-//                                        standard output
+//   key_to_sound kadenzo PORT_PATTERN [LABEL [SILENCE_MS [TRIALS]]]
+//       the program's window has the focus; a digit is pressed, and the "発音停止" button
+//       clicked between trials
+//   key_to_sound stdin PORT_PATTERN [LABEL [SILENCE_MS [TRIALS]]]
+//       a peer that reads "noteon" lines on standard input (fluidsynth's shell): its output
+//       is this program's standard output
+// Each key follows SILENCE_MS of silence on the port (300 ms, or long enough for an output
+// that sleeps when silent to have gone to sleep).
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -20,6 +23,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -30,6 +34,7 @@ namespace {
 
 constexpr float kThreshold = 0.002f;
 constexpr int kTrials = 30;
+constexpr int kSilenceMilliseconds = 300;
 
 struct TRecorder {
     jack_client_t* Client = nullptr;
@@ -129,11 +134,15 @@ void Report(std::FILE* Out, const char* What, std::vector<double> Latencies, int
 
 int main(int Count, char** Arguments) {
     if (Count < 3) {
-        std::fprintf(stderr, "usage: key_to_sound kadenzo|stdin PORT_PATTERN [LABEL]\n");
+        std::fprintf(
+            stderr,
+            "usage: key_to_sound kadenzo|stdin PORT_PATTERN [LABEL [SILENCE_MS [TRIALS]]]\n");
         return 2;
     }
     const std::string Mode = Arguments[1];
     const char* Label = Count > 3 ? Arguments[3] : Arguments[1];
+    const int Silence = Count > 4 ? std::atoi(Arguments[4]) : kSilenceMilliseconds;
+    const int Trials = Count > 5 ? std::atoi(Arguments[5]) : kTrials;
     TRecorder Recorder;
     Recorder.Client = jack_client_open("key_to_sound", JackNoStartServer, nullptr);
     if (Recorder.Client == nullptr) {
@@ -160,21 +169,21 @@ int main(int Count, char** Arguments) {
     std::vector<double> Latencies;
     int Missed = 0;
     const KeySym Digits[] = {XK_1, XK_4, XK_5, XK_1};
-    for (int Trial = 0; Trial < kTrials; ++Trial) {
+    for (int Trial = 0; Trial < Trials; ++Trial) {
         if (Mode == "kadenzo") {
             X.Click(StopX, StopY);
         } else {
             std::printf("cc 0 123 0\n");
             std::fflush(stdout);
         }
-        // Silent for 300 ms on end: the release of the last chord is over.
+        // Silent for that long on end: the release of the last chord is over.
         int Quiet = 0;
         WaitFor(
             [&] {
                 Quiet = Recorder.Peak.load() < kThreshold / 4 ? Quiet + 1 : 0;
-                return Quiet >= 300;
+                return Quiet >= Silence;
             },
-            5000);
+            Silence + 5000);
         Recorder.Onset = 0;
         Recorder.Armed = true;
         const jack_time_t Sent = jack_get_time();

@@ -2,6 +2,9 @@
 # Key → first sound, end to end, for Kadenzo and for the fluidsynth command line as the peer,
 # all on one JACK clock: a dummy JACK server (48 kHz, 128 frames), a private PulseAudio server
 # whose sink is a JACK client, and Xvfb. Each program plays through PulseAudio, then on JACK.
+# Through PulseAudio, first what each program spends left alone (after a chord and 10 s of
+# silence, over 10 s) beside an empty Qt window of the same build, and Kadenzo's first key
+# after 15 s of silence beside its keys while its output is awake.
 # Usage: bench/key_to_sound.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,7 +44,36 @@ start_pulse() {
 }
 stop_pulse() { kill "$pulse"; wait "$pulse" 2>/dev/null || true; }
 
-kadenzo() { # PORT LABEL
+# The processor time all the threads of a process have had so far, in ms.
+cpu_ms() {
+    local total=0 ns _
+    for stat in /proc/"$1"/task/*/schedstat; do
+        read -r ns _ <"$stat" && total=$((total + ns))
+    done
+    echo $((total / 1000000))
+}
+
+idle_share() { # LABEL PID: the share of a core over 10 s, after 10 s left alone
+    sleep 10
+    local before
+    before=$(cpu_ms "$2")
+    sleep 10
+    awk -v label="$1" -v ms=$(($(cpu_ms "$2") - before)) 'BEGIN {
+        printf "%s: %.2f %% of a core (%d ms in 10 s) after 10 s of silence\n", label, ms / 100, ms }'
+}
+
+idle_peers() {
+    "$build/bench/empty_window" >/dev/null 2>&1 &
+    local window=$!
+    idle_share "empty Qt window, same build" "$window"
+    kill "$window"; wait "$window" 2>/dev/null || true
+    { sleep 25; echo quit; } | fluidsynth -a pulseaudio -q "$soundfont" >/dev/null 2>&1 &
+    local synth=$!
+    idle_share "fluidsynth -a pulseaudio" "$synth"
+    wait "$synth" 2>/dev/null || true
+}
+
+kadenzo() { # PORT LABEL [idle]
     "$build/ui/kadenzo" >"$runtime/kadenzo.log" 2>&1 &
     local program=$!
     local window=""
@@ -52,6 +84,12 @@ kadenzo() { # PORT LABEL
     done
     sleep 2 # the synth is ready well within this
     xdotool windowfocus --sync "$window"
+    if [[ ${3:-} == idle ]]; then
+        xdotool key 1 && sleep 1 && xdotool mousemove 667 232 click 1 # a chord, then 発音停止
+        idle_share "$2" "$program"
+        "$build/bench/key_to_sound" kadenzo "$1" "$2, first key after 15 s of silence" 15000 6 ||
+            true
+    fi
     "$build/bench/key_to_sound" kadenzo "$1" "$2" || true
     kill "$program"; wait "$program" 2>/dev/null || true
 }
@@ -62,7 +100,8 @@ peer() { # DRIVER PORT LABEL
 }
 
 start_pulse
-kadenzo 'pulse_jack:front-left' 'Kadenzo through PulseAudio'
+idle_peers
+kadenzo 'pulse_jack:front-left' 'Kadenzo through PulseAudio' idle
 peer pulseaudio 'pulse_jack:front-left' 'fluidsynth -a pulseaudio (its defaults)'
 stop_pulse
 kadenzo 'Kadenzo:left' 'Kadenzo on JACK'

@@ -20,6 +20,8 @@ constexpr std::uint32_t kServerChooses = static_cast<std::uint32_t>(-1);
 constexpr int kRealTimePriority = 60;
 // Below one step of 16-bit audio: nothing anyone hears, release and reverb tails included.
 constexpr float kAudible = 1.0f / 32768;
+// A tail this faint (-60 dB) may be cut short by the next sound, which masks far more.
+constexpr float kFaint = 1.0f / 1024;
 constexpr double kIdleAfterSeconds = 3;
 // An underflow this soon after the last audible sample cut into sound that was playing.
 constexpr double kSoundingSeconds = 0.5;
@@ -53,6 +55,44 @@ void Forget(pa_operation* Operation) {
 }
 
 } // namespace
+
+TPlaybackPolicy::TPlaybackPolicy(int SampleRate, TBufferRange Range)
+    : SampleRate(SampleRate), Range(Range), Frames(Range.Smallest),
+      // Nothing rendered yet counts as a long silence.
+      QuietFrames(static_cast<std::int64_t>(kIdleAfterSeconds * SampleRate)),
+      FaintFrames(QuietFrames) {}
+
+void TPlaybackPolicy::Rendered(int Count, float Peak) {
+    QuietFrames = Peak >= kAudible ? 0 : QuietFrames + Count;
+    FaintFrames = Peak >= kFaint ? 0 : FaintFrames + Count;
+    FramesSinceTrouble += Count;
+    if (FramesSinceTrouble >= kShrinkAfterSeconds * SampleRate && Frames > Range.Smallest) {
+        Frames = std::max(Range.Smallest, Frames / 2);
+        FramesSinceTrouble = 0;
+    }
+}
+
+bool TPlaybackPolicy::RanDry() {
+    if (QuietFrames >= kSoundingSeconds * SampleRate) {
+        return false;
+    }
+    Frames = std::min(Range.Largest, Frames * 2);
+    FramesSinceTrouble = 0;
+    return true;
+}
+
+void TPlaybackPolicy::Resumed() {
+    QuietFrames = FaintFrames = 0;
+}
+
+bool TPlaybackPolicy::MaySleep() const {
+    return QuietFrames >= kIdleAfterSeconds * SampleRate;
+}
+
+// The server never holds more than its buffer: past that much faint sound, all it holds is.
+bool TPlaybackPolicy::OnlyFaintQueued() const {
+    return FaintFrames >= 2 * Frames;
+}
 
 void TPulseOutput::TLoopDeleter::operator()(pa_threaded_mainloop* Loop) const {
     pa_threaded_mainloop_stop(Loop);
@@ -90,10 +130,7 @@ TPulseOutput::TOpened TPulseOutput::Open(TRender Render, int SampleRate, TBuffer
 
 TPulseOutput::TPulseOutput(TRender Render, int SampleRate, TBufferRange Range)
     : Loop(pa_threaded_mainloop_new()), Render(std::move(Render)), SampleRate(SampleRate),
-      Range(Range), Frames(Range.Smallest), NextRetry(kFirstRetry) {
-    // Nothing rendered yet counts as a long silence: the stream starts asleep.
-    QuietFrames = static_cast<std::int64_t>(kIdleAfterSeconds * SampleRate);
-}
+      Policy(SampleRate, Range), BufferNow(Range.Smallest), NextRetry(kFirstRetry) {}
 
 TPulseOutput::~TPulseOutput() {
     if (!Loop) {
@@ -115,7 +152,7 @@ void TPulseOutput::Wake() {
     ++Messages;
     // Sleep sets Asleep before it looks at Messages, and this reads it after counting: one
     // of the two sees the other, so no message is left sleeping.
-    if (Asleep) {
+    if ((Asleep || OnlyFaintQueued) && !WakePending.exchange(true)) {
         pa_threaded_mainloop_lock(Loop.get());
         pa_mainloop_api* Api = pa_threaded_mainloop_get_api(Loop.get());
         Api->defer_enable(WakeRequest, 1);
@@ -193,8 +230,9 @@ void TPulseOutput::ConnectStream() {
         Stream,
         [](pa_stream*, std::size_t Bytes, void* Self) {
             auto* Output = static_cast<TPulseOutput*>(Self);
-            // A sleeping stream leaves the server's request for Resume to answer.
-            if (!Output->Asleep) {
+            // A sleeping stream leaves the server's request for Resume to answer, a flushing
+            // one for the flush's end.
+            if (!Output->Asleep && !Output->Flushing) {
                 Output->WriteAvailable(Bytes);
             }
         },
@@ -202,7 +240,7 @@ void TPulseOutput::ConnectStream() {
     pa_stream_set_underflow_callback(
         Stream, [](pa_stream*, void* Self) { static_cast<TPulseOutput*>(Self)->OnUnderflow(); },
         this);
-    const pa_buffer_attr Buffer = BufferOf(Frames);
+    const pa_buffer_attr Buffer = BufferOf(Policy.BufferFrames());
     const auto Flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
     Asleep = true;
@@ -214,12 +252,13 @@ void TPulseOutput::ConnectStream() {
 
 void TPulseOutput::OnStreamReady() {
     EverReady = true;
+    Flushing = false;
     NextRetry = kFirstRetry;
     Lost.clear();
     CurrentState = TState::Idle;
     pa_threaded_mainloop_signal(Loop.get(), 0);
     // A key pressed while the server was away, or sound cut off by its going.
-    if (Messages != MessagesRendered || QuietFrames < kIdleAfterSeconds * SampleRate) {
+    if (Messages != MessagesRendered || !Policy.MaySleep()) {
         Resume();
     }
 }
@@ -277,9 +316,12 @@ void TPulseOutput::OnRetry() {
 void TPulseOutput::OnWakeRequest() {
     pa_mainloop_api* Api = pa_threaded_mainloop_get_api(Loop.get());
     Api->defer_enable(WakeRequest, 0);
+    WakePending = false;
     if (Stream != nullptr && pa_stream_get_state(Stream) == PA_STREAM_READY) {
         if (Asleep) {
             Resume();
+        } else if (OnlyFaintQueued && !Flushing) {
+            SkipSilence();
         }
     } else if (Context == nullptr && Retry != nullptr) {
         // A key is waiting: try the server now rather than at the end of the wait.
@@ -290,7 +332,7 @@ void TPulseOutput::OnWakeRequest() {
 void TPulseOutput::Resume() {
     Asleep = false;
     CurrentState = TState::Playing;
-    QuietFrames = 0;
+    Policy.Resumed();
     // What the server asked for while the stream slept goes out with the uncork, the new
     // sound at its very start.
     const std::size_t Writable = pa_stream_writable_size(Stream);
@@ -302,8 +344,30 @@ void TPulseOutput::Resume() {
     }
 }
 
+// What the server holds is a faint tail at most: dropped, the new sound goes out ahead of it.
+void TPulseOutput::SkipSilence() {
+    OnlyFaintQueued = false;
+    Flushing = true;
+    pa_operation* Flush = pa_stream_flush(
+        Stream, [](pa_stream*, int, void* Self) { static_cast<TPulseOutput*>(Self)->OnFlushed(); },
+        this);
+    if (Flush == nullptr) {
+        Flushing = false;
+    }
+    Forget(Flush);
+}
+
+void TPulseOutput::OnFlushed() {
+    Flushing = false;
+    const std::size_t Writable = pa_stream_writable_size(Stream);
+    if (!Asleep && Writable != static_cast<std::size_t>(-1) && Writable > 0) {
+        WriteAvailable(Writable);
+    }
+}
+
 void TPulseOutput::Sleep() {
     Asleep = true;
+    OnlyFaintQueued = false;
     CurrentState = TState::Idle;
     // The queued silence goes: the next sound starts at once when the stream resumes.
     Forget(pa_stream_cork(Stream, 1, nullptr, nullptr));
@@ -319,9 +383,6 @@ void TPulseOutput::WriteAvailable(std::size_t Bytes) {
         RealTimeTried = true;
     }
     MessagesRendered = Messages;
-    if (Frames > Range.Smallest && FramesSinceTrouble >= kShrinkAfterSeconds * SampleRate) {
-        Resize(std::max(Range.Smallest, Frames / 2));
-    }
     while (Bytes >= kFrameBytes) {
         void* Data = nullptr;
         std::size_t Size = Bytes - Bytes % kFrameBytes;
@@ -337,33 +398,31 @@ void TPulseOutput::WriteAvailable(std::size_t Bytes) {
         for (std::size_t i = 0; i < Size / sizeof(float); ++i) {
             Peak = std::max(Peak, std::fabs(Samples[i]));
         }
-        QuietFrames = Peak >= kAudible ? 0 : QuietFrames + Count;
-        FramesSinceTrouble += Count;
+        Policy.Rendered(Count, Peak);
         if (pa_stream_write(Stream, Data, Size, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             Lose(ContextError(pa_stream_get_context(Stream)));
             return;
         }
         Bytes -= Size;
     }
-    if (QuietFrames >= kIdleAfterSeconds * SampleRate && Messages == MessagesRendered) {
+    if (Policy.BufferFrames() != BufferNow) {
+        ApplyBuffer();
+    }
+    OnlyFaintQueued = Policy.OnlyFaintQueued();
+    if (Policy.MaySleep() && Messages == MessagesRendered) {
         Sleep();
     }
 }
 
-void TPulseOutput::Resize(int NewFrames) {
-    Frames = NewFrames;
-    FramesSinceTrouble = 0;
-    const pa_buffer_attr Buffer = BufferOf(NewFrames);
+void TPulseOutput::ApplyBuffer() {
+    BufferNow = Policy.BufferFrames();
+    const pa_buffer_attr Buffer = BufferOf(BufferNow);
     Forget(pa_stream_set_buffer_attr(Stream, &Buffer, nullptr, nullptr));
 }
 
 void TPulseOutput::OnUnderflow() {
-    if (Asleep || QuietFrames >= kSoundingSeconds * SampleRate) {
-        return;
-    }
-    ++SoundingUnderflows;
-    FramesSinceTrouble = 0;
-    if (Frames < Range.Largest) {
-        Resize(std::min(Range.Largest, Frames * 2));
+    if (!Asleep && Policy.RanDry()) {
+        ++SoundingUnderflows;
+        ApplyBuffer();
     }
 }

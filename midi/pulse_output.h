@@ -13,6 +13,41 @@ struct pa_stream;
 struct pa_time_event;
 struct pa_defer_event;
 
+// How far the server's buffer may range, in frames.
+struct TBufferRange {
+    int Smallest;
+    int Largest;
+};
+
+// What the output makes of the samples it rendered and of the server running dry: when it may
+// sleep, when the server holds nothing worth waiting behind, and how large the server's buffer
+// should be. Kept apart from the server, so that it can be followed step by step.
+class TPlaybackPolicy {
+public:
+    TPlaybackPolicy(int SampleRate, TBufferRange Range);
+    // Frames frames were rendered, the loudest sample at Peak.
+    void Rendered(int Frames, float Peak);
+    // The server ran dry: true when that cut into sound, and the buffer then doubles.
+    bool RanDry();
+    // The stream starts again after a sleep: what follows is new sound.
+    void Resumed();
+    int BufferFrames() const { return Frames; }
+    // Silent long enough to stop rendering; until then, sound was playing.
+    bool MaySleep() const;
+    // All the server can still hold is a faint tail at most.
+    bool OnlyFaintQueued() const;
+
+private:
+    double SampleRate;
+    TBufferRange Range;
+    int Frames;
+    // Since the last audible sample, since the last one above a faint tail, and since the
+    // server last ran dry or the buffer last changed.
+    std::int64_t QuietFrames;
+    std::int64_t FaintFrames;
+    std::int64_t FramesSinceTrouble = 0;
+};
+
 // The synth's sound into the desktop's sound server (PulseAudio, or PipeWire's PulseAudio
 // service), under the program's own name: the mixer lists the client and its stream as
 // kClientName. PulseAudio's own thread renders whatever the server asks for, as it asks.
@@ -28,12 +63,6 @@ class TPulseOutput {
 public:
     // Fills Frames frames of interleaved stereo samples.
     using TRender = std::function<void(float* Interleaved, int Frames)>;
-
-    // How far the server's buffer may range, in frames.
-    struct TBufferRange {
-        int Smallest;
-        int Largest;
-    };
 
     enum class TState : std::int32_t {
         Playing, // the server takes what the synth renders
@@ -58,7 +87,7 @@ public:
 
     TState State() const { return CurrentState; }
     // The server's buffer now, in frames.
-    int BufferFrames() const { return Frames; }
+    int BufferFrames() const { return BufferNow; }
     // How often the server ran dry while sound was playing.
     int Underflows() const { return SoundingUnderflows; }
     // Why the server was lost, while it is ("" otherwise).
@@ -78,9 +107,11 @@ private:
     void ConnectStream();
     void OnStreamReady();
     void Sleep();
+    void SkipSilence();
+    void OnFlushed();
     void Resume();
     void WriteAvailable(std::size_t Bytes);
-    void Resize(int NewFrames);
+    void ApplyBuffer();
     void OnUnderflow();
     void OnRetry();
     void OnWakeRequest();
@@ -93,8 +124,8 @@ private:
 
     TRender Render;
     int SampleRate;
-    TBufferRange Range;
-    std::atomic<int> Frames;
+    TPlaybackPolicy Policy;
+    std::atomic<int> BufferNow;
     std::atomic<int> SoundingUnderflows{0};
     std::atomic<TState> CurrentState{TState::Idle};
 
@@ -102,10 +133,10 @@ private:
     std::atomic<std::uint64_t> Messages{0};
     std::uint64_t MessagesRendered = 0;
     std::atomic<bool> Asleep{true};
-    // Samples rendered since the last audible one.
-    std::int64_t QuietFrames = 0;
-    // Frames played since the server last ran dry or the buffer last changed.
-    std::int64_t FramesSinceTrouble = 0;
+    // What the server holds is a faint tail at most, which the next sound need not wait behind.
+    std::atomic<bool> OnlyFaintQueued{false};
+    std::atomic<bool> WakePending{false};
+    bool Flushing = false;
     std::chrono::milliseconds NextRetry;
     bool EverReady = false;
     bool RealTimeTried = false;
