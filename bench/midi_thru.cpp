@@ -67,6 +67,14 @@ public:
     std::string EarPort() const { return jack_port_name(In); }
     jack_client_t* Client() const { return Keys; }
 
+    // A connection made a moment ago carries nothing until the server's next cycle.
+    void AwaitConnections() const {
+        for (int Waited = 0;
+             Waited < 1000 && (jack_port_connected(Out) == 0 || jack_port_connected(In) == 0);
+             ++Waited) {
+            Sleep(1);
+        }
+    }
     // The frames from the note-on written to the note-on heard, or -1 when none came.
     long NoteOnThrough(std::uint32_t Message) {
         Heard = false;
@@ -236,6 +244,7 @@ TTimes Trials(TProbe& Probe, TStampedOutput& Output, const std::function<void(st
         std::fprintf(stderr, "midi_thru: the input port did not open\n");
         return Times;
     }
+    Probe.AwaitConnections();
     for (int i = 0; i < kTrials; ++i) {
         const int Note = 60 + i % 12;
         const long Frames = Probe.NoteOnThrough(NoteOnMessage(Note, 100));

@@ -15,6 +15,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +23,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,7 +62,16 @@ public:
     bool Running() const { return Client != nullptr; }
     std::string PortName() const { return jack_port_name(Output); }
     std::string InputName() const { return jack_port_name(Input); }
+    // A connection made a moment ago carries nothing until the server's next cycle: what the
+    // keyboard writes before then is lost.
+    static void AwaitConnection(jack_port_t* Port) {
+        for (int Waited = 0; Waited < 1000 && jack_port_connected(Port) == 0; ++Waited) {
+            std::this_thread::sleep_for(10ms);
+        }
+    }
+    void AwaitListener() const { AwaitConnection(Input); }
     void Play(const std::vector<std::uint8_t>& Bytes) {
+        AwaitConnection(Output);
         const auto Size = static_cast<char>(Bytes.size());
         jack_ringbuffer_write(Pending, &Size, 1);
         jack_ringbuffer_write(Pending, reinterpret_cast<const char*>(Bytes.data()), Bytes.size());
@@ -236,6 +247,7 @@ TEST(JackInput, ATriadPlayedInSoundsThroughAndIsPlaced) {
     }
     Model.SetSelectedDevice(Device);
     Model.ListBoxDevsClick();
+    Keyboard.AwaitListener();
     TRtMidiInput Input;
     THeard Heard;
     ASSERT_TRUE(Input.Open(PortNamed(Input, Keyboard.PortName()), Heard.Receiver(), Heard.Loser()));
@@ -260,18 +272,30 @@ TEST(JackInput, ATriadPlayedInSoundsThroughAndIsPlaced) {
 }
 
 // A JACK server of the test's own under a name of its own, which every client made while it
-// runs reaches; stopped by its PID.
+// runs reaches; stopped by its PID. The name is always the same: jackd 1.9.21 dies of SIGPIPE
+// when a client leaves while it tells them that it stops, and keeps its place among the
+// machine's eight server names until a server of the same name starts again.
 class TOwnServer {
 public:
-    TOwnServer() : Name("kadenzo-input-" + std::to_string(getpid())) {
-        Pid = fork();
-        if (Pid == 0) {
-            const int Null = open("/dev/null", O_WRONLY);
-            dup2(Null, STDOUT_FILENO);
-            dup2(Null, STDERR_FILENO);
-            execlp("jackd", "jackd", "-n", Name.c_str(), "--no-realtime", "-d", "dummy", "-r",
-                   "48000", "-p", "256", static_cast<char*>(nullptr));
-            _exit(127);
+    TOwnServer() : Name("kadenzo-input-test") {
+        // Spawned rather than forked: a child of a process with threads may only exec.
+        posix_spawn_file_actions_t Quiet;
+        posix_spawn_file_actions_init(&Quiet);
+        posix_spawn_file_actions_addopen(&Quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&Quiet, STDOUT_FILENO, STDERR_FILENO);
+        const std::vector<std::string> Words = {
+            "jackd", "-n", Name, "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "256"};
+        std::vector<char*> Arguments;
+        for (const std::string& Word : Words) {
+            Arguments.push_back(const_cast<char*>(Word.c_str()));
+        }
+        Arguments.push_back(nullptr);
+        if (posix_spawnp(&Pid, "jackd", &Quiet, nullptr, Arguments.data(), environ) != 0) {
+            Pid = 0;
+        }
+        posix_spawn_file_actions_destroy(&Quiet);
+        if (const char* Default = std::getenv("JACK_DEFAULT_SERVER")) {
+            Before = Default;
         }
         setenv("JACK_DEFAULT_SERVER", Name.c_str(), 1);
         for (int Try = 0; Try < 100 && !Up(); ++Try) {
@@ -280,7 +304,11 @@ public:
     }
     ~TOwnServer() {
         Stop();
-        unsetenv("JACK_DEFAULT_SERVER");
+        if (Before) {
+            setenv("JACK_DEFAULT_SERVER", Before->c_str(), 1);
+        } else {
+            unsetenv("JACK_DEFAULT_SERVER");
+        }
     }
     TOwnServer(const TOwnServer&) = delete;
     TOwnServer& operator=(const TOwnServer&) = delete;
@@ -302,7 +330,8 @@ public:
 
 private:
     std::string Name;
-    pid_t Pid;
+    std::optional<std::string> Before;
+    pid_t Pid = 0;
 };
 
 TEST(JackInput, ReportsAVanishedPortOnceQuietlyAndClosesIt) {
