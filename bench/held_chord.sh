@@ -1,29 +1,30 @@
 #!/usr/bin/env bash
-# A chord held for a minute through a private PulseAudio server while the other core is busy:
-# the silences that reach the sink, for Kadenzo at the PulseAudio periods given and for the
-# fluidsynth command line with its defaults as the peer, with the time the hypervisor took
-# from this machine's processors meanwhile (steal), which no program inside it can make up.
-# Usage: bench/held_chord.sh [BUILD_DIR] [SECONDS] [PERIOD...]
+# A chord held for a minute through a private PulseAudio server while the last core is kept
+# busy: the silences that reach the sink, for Kadenzo with its buffer starting at the sizes
+# given (frames; the program's own setting without any) and for the fluidsynth command line
+# with its defaults as the peer, with the time the hypervisor took from this machine's
+# processors meanwhile (steal), which no program inside it can make up.
+# Usage: bench/held_chord.sh [BUILD_DIR] [SECONDS] [FRAMES...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 seconds=${2:-60}
 shift $(($# < 2 ? $# : 2))
-periods=("${@:-384}")
-[ ${#periods[@]} -gt 0 ] || periods=(384)
+periods=("${@:-128}")
+[ ${#periods[@]} -gt 0 ] || periods=(128)
 soundfont=$(ls /usr/share/sounds/sf2/default-GM.sf2 /usr/share/sounds/sf2/FluidR3_GM.sf2 2>/dev/null | head -n 1)
 notes="36 48 52 55 60 64 67 72 76 79 84"
 
 steal() { awk '/^cpu /{print $9}' /proc/stat; }
 
-# Records the sink while "$@" plays, with a busy loop on the other core; prints the count.
+# Records the sink while "$@" plays, a busy loop pinned to the last core; prints the count.
 measure() {
     local wav busy before
     wav=$(mktemp --suffix=.wav)
     parecord --device="$KADENZO_TEST_SINK.monitor" --file-format=wav --format=s16le \
         --rate=44100 --channels=2 "$wav" &
     local recorder=$!
-    sh -c 'while :; do :; done' &
+    taskset -c "$(($(nproc) - 1))" sh -c 'while :; do :; done' &
     busy=$!
     sleep 0.5
     before=$(steal)
@@ -51,7 +52,7 @@ fluidsynth_cli() {
 
 run() {
     for period in "${periods[@]}"; do
-        echo "Kadenzo, PulseAudio period $period:"
+        echo "Kadenzo, PulseAudio buffer from $period frames:"
         measure "$build/bench/held_chord" play "$seconds" "$period"
     done
     echo "fluidsynth -a pulseaudio, its defaults:"

@@ -25,8 +25,10 @@ constexpr float kFaint = 1.0f / 1024;
 constexpr double kIdleAfterSeconds = 3;
 // An underflow this soon after the last audible sample cut into sound that was playing.
 constexpr double kSoundingSeconds = 0.5;
-// Sound played this long without the server running dry lets the buffer halve.
+// Sound played this long without the server running dry lets the buffer halve; each halving
+// that the server answers by running dry within that while doubles it, up to the longest.
 constexpr double kShrinkAfterSeconds = 60;
+constexpr double kLongestShrinkAfterSeconds = 16 * 60;
 constexpr std::chrono::milliseconds kFirstRetry = 100ms;
 constexpr std::chrono::milliseconds kLongestRetry = 5s;
 
@@ -60,15 +62,18 @@ TPlaybackPolicy::TPlaybackPolicy(int SampleRate, TBufferRange Range)
     : SampleRate(SampleRate), Range(Range), Frames(Range.Smallest),
       // Nothing rendered yet counts as a long silence.
       QuietFrames(static_cast<std::int64_t>(kIdleAfterSeconds * SampleRate)),
-      FaintFrames(QuietFrames) {}
+      FaintFrames(QuietFrames), AwakeFrames(QuietFrames),
+      ShrinkAfter(static_cast<std::int64_t>(kShrinkAfterSeconds * SampleRate)) {}
 
 void TPlaybackPolicy::Rendered(int Count, float Peak) {
     QuietFrames = Peak >= kAudible ? 0 : QuietFrames + Count;
     FaintFrames = Peak >= kFaint ? 0 : FaintFrames + Count;
+    AwakeFrames += Count;
     FramesSinceTrouble += Count;
-    if (FramesSinceTrouble >= kShrinkAfterSeconds * SampleRate && Frames > Range.Smallest) {
+    if (FramesSinceTrouble >= ShrinkAfter && Frames > Range.Smallest) {
         Frames = std::max(Range.Smallest, Frames / 2);
         FramesSinceTrouble = 0;
+        JustShrank = true;
     }
 }
 
@@ -76,17 +81,22 @@ bool TPlaybackPolicy::RanDry() {
     if (QuietFrames >= kSoundingSeconds * SampleRate) {
         return false;
     }
+    if (JustShrank && FramesSinceTrouble < ShrinkAfter) {
+        ShrinkAfter = std::min(2 * ShrinkAfter,
+                               static_cast<std::int64_t>(kLongestShrinkAfterSeconds * SampleRate));
+    }
+    JustShrank = false;
     Frames = std::min(Range.Largest, Frames * 2);
     FramesSinceTrouble = 0;
     return true;
 }
 
 void TPlaybackPolicy::Resumed() {
-    QuietFrames = FaintFrames = 0;
+    AwakeFrames = 0;
 }
 
 bool TPlaybackPolicy::MaySleep() const {
-    return QuietFrames >= kIdleAfterSeconds * SampleRate;
+    return std::min(QuietFrames, AwakeFrames) >= kIdleAfterSeconds * SampleRate;
 }
 
 // The server never holds more than its buffer: past that much faint sound, all it holds is.

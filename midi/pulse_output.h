@@ -41,11 +41,15 @@ private:
     double SampleRate;
     TBufferRange Range;
     int Frames;
-    // Since the last audible sample, since the last one above a faint tail, and since the
-    // server last ran dry or the buffer last changed.
+    // Since the last audible sample, since the last one above a faint tail, since the stream
+    // last resumed (a resumed stream is given its whole while before it sleeps, sound or not),
+    // and since the server last ran dry or the buffer last changed.
     std::int64_t QuietFrames;
     std::int64_t FaintFrames;
+    std::int64_t AwakeFrames;
     std::int64_t FramesSinceTrouble = 0;
+    std::int64_t ShrinkAfter;
+    bool JustShrank = false;
 };
 
 // The synth's sound into the desktop's sound server (PulseAudio, or PipeWire's PulseAudio
