@@ -156,6 +156,8 @@ TPulseOutput::~TPulseOutput() {
         Api->defer_free(WakeRequest);
     }
     pa_threaded_mainloop_unlock(Loop.get());
+    // Stopped before the members its callbacks use go.
+    pa_threaded_mainloop_stop(Loop.get());
 }
 
 void TPulseOutput::Wake() {
