@@ -134,6 +134,9 @@ public:
         Stopping = true;
         Wake.Signal();
     }
+    // Whether the port went with its whole server, which may still be taking leave of its
+    // clients.
+    virtual bool ServerStopped() const { return false; }
 
 protected:
     virtual std::optional<std::string> WhyGone() = 0;
@@ -168,6 +171,7 @@ public:
         }
     }
     bool Ok() const override { return Client != nullptr && Wake.Ok(); }
+    bool ServerStopped() const override { return ServerGone; }
 
 protected:
     std::optional<std::string> WhyGone() override {
@@ -379,7 +383,11 @@ void TRtMidiInput::PortLost(TSession* Session, const std::string& Why) {
         }
         LostPorts.push_back(std::move(Current));
     }
-    Session->In.reset();
+    // jackd 1.9.21 dies of SIGPIPE when a client leaves while it tells its clients that it
+    // stops: RtMidi's client of a stopped server, which delivers nothing, is left for Close.
+    if (!Session->Watch->ServerStopped()) {
+        Session->In.reset();
+    }
     Session->Lost(Why);
 }
 

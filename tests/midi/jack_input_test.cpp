@@ -182,6 +182,8 @@ TEST(JackInput, DeliversChannelMessagesByteForByteAndNoSystemMessage) {
         {{0x80, 0x3C, 0x40}, "80 3C 40"},
         {{0xFE}, nullptr},
         {{0xF8}, nullptr},
+        {{0xFA}, nullptr},
+        {{0xF2, 0x10, 0x00}, nullptr},
         {{0xF0, 0x7E, 0x7F, 0xF7}, nullptr},
         {{0xB0, 0x40, 0x7F}, "B0 40 7F"},
         {{0xC3, 0x05}, "C3 05"},
@@ -227,6 +229,9 @@ TEST(JackInput, ListsOtherProgramsPortsWhenRefreshedButNotItsOwn) {
     for (int i = 0; i < Input.PortCount(); ++i) {
         EXPECT_NE(Input.PortName(i)->rfind("Kadenzo", 0), 0u) << *Input.PortName(i);
     }
+    const int Count = Input.PortCount();
+    Input.Refresh();
+    EXPECT_EQ(Input.PortCount(), Count) << "a second listing is the same";
 }
 
 // The model's side: the notes of a C major triad played in reach the model, sound at once on
@@ -272,12 +277,11 @@ TEST(JackInput, ATriadPlayedInSoundsThroughAndIsPlaced) {
 }
 
 // A JACK server of the test's own under a name of its own, which every client made while it
-// runs reaches; stopped by its PID. The name is always the same: jackd 1.9.21 dies of SIGPIPE
-// when a client leaves while it tells them that it stops, and keeps its place among the
-// machine's eight server names until a server of the same name starts again.
+// runs reaches; stopped by its PID. A server that does not end cleanly keeps its place among
+// the machine's eight server names.
 class TOwnServer {
 public:
-    TOwnServer() : Name("kadenzo-input-test") {
+    TOwnServer() : Name("kadenzo-input-" + std::to_string(getpid())) {
         // Spawned rather than forked: a child of a process with threads may only exec.
         posix_spawn_file_actions_t Quiet;
         posix_spawn_file_actions_init(&Quiet);
@@ -320,12 +324,15 @@ public:
         }
         return Probe != nullptr;
     }
-    void Stop() {
+    // Whether it ended cleanly.
+    bool Stop() {
+        int Status = 0;
         if (Pid > 0) {
             kill(Pid, SIGTERM);
-            waitpid(Pid, nullptr, 0);
+            waitpid(Pid, &Status, 0);
             Pid = 0;
         }
+        return WIFEXITED(Status);
     }
 
 private:
@@ -333,6 +340,22 @@ private:
     std::optional<std::string> Before;
     pid_t Pid = 0;
 };
+
+// Whether the ports whose names match Pattern are gone, or go within ten seconds.
+bool PortsGo(const char* Pattern) {
+    jack_client_t* Look = jack_client_open("kadenzo-look", JackNoStartServer, nullptr);
+    bool Gone = false;
+    for (int Waited = 0; Look != nullptr && Waited < 1000 && !Gone; ++Waited) {
+        const char** Ports = jack_get_ports(Look, Pattern, nullptr, 0);
+        Gone = Ports == nullptr;
+        jack_free(Ports);
+        std::this_thread::sleep_for(10ms);
+    }
+    if (Look != nullptr) {
+        jack_client_close(Look);
+    }
+    return Gone;
+}
 
 TEST(JackInput, ReportsAVanishedPortOnceQuietlyAndClosesIt) {
     if (!UnderJackd()) {
@@ -364,9 +387,12 @@ TEST(JackInput, ReportsAVanishedPortOnceQuietlyAndClosesIt) {
             if (c.Cause == ceUnplugged) {
                 Keyboard.Unplug();
             } else {
-                Server.Stop();
+                EXPECT_TRUE(Server.Stop()) << "jackd did not end cleanly";
             }
             Heard.Wait(Heard.Lost, 1);
+            if (c.Cause == ceUnplugged) {
+                EXPECT_TRUE(PortsGo("^Kadenzo.*:Input$")) << "the input port stays open";
+            }
             Input.Close();
             ASSERT_EQ(Heard.Lost.size(), 1u);
             EXPECT_NE(Heard.Lost[0].find(c.Why), std::string::npos) << Heard.Lost[0];
