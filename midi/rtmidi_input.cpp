@@ -106,8 +106,8 @@ private:
     int Fd;
 };
 
-// Follows the system's news about ports and tells when the open port is gone. The news only
-// says that something changed: the port is looked for again each time.
+// Follows the system's news about ports (readable on SystemFds, or Wake signalled from the
+// system's own thread) and tells when the open port is gone.
 class TPortWatch {
 public:
     virtual ~TPortWatch() = default;
@@ -165,7 +165,7 @@ public:
         }
         SourcePort = jack_port_by_name(Client.get(), Source.c_str());
         jack_set_port_registration_callback(Client.get(), &TJackWatch::PortRegistered, this);
-        jack_on_shutdown(Client.get(), &TJackWatch::ServerStopped, this);
+        jack_on_shutdown(Client.get(), &TJackWatch::ServerShutDown, this);
         if (jack_activate(Client.get()) != 0) {
             Client.reset();
         }
@@ -192,7 +192,7 @@ private:
             Watch->Wake.Signal();
         }
     }
-    static void ServerStopped(void* Self) {
+    static void ServerShutDown(void* Self) {
         auto* Watch = static_cast<TJackWatch*>(Self);
         Watch->ServerGone = true;
         Watch->Wake.Signal();
