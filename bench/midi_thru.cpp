@@ -265,18 +265,25 @@ double Median(std::vector<double> Values) {
     return Values[Values.size() / 2];
 }
 
+// The thru note leaves in the period the note came in, or in a later one: which, depends on
+// the order in which the server runs the program's input and output clients that period, and
+// on whether the thru message was given out before the output client ran.
 void Report(const char* Path, const TTimes& Times, double Period) {
     if (Times.Through.empty()) {
         std::printf("%-7s no note came through\n", Path);
         return;
     }
-    const auto [Least, Most] = std::minmax_element(Times.Through.begin(), Times.Through.end());
-    const double Through = Median(Times.Through);
-    std::printf("%-7s note → thru note median %.2f ms (%.1f periods), min %.2f, max %.2f; in the "
-                "program median %.3f ms, max %.3f (%zu trials, %d lost)\n",
-                Path, Through, Through / Period, *Least, *Most, Median(Times.Inside),
-                *std::max_element(Times.Inside.begin(), Times.Inside.end()), Times.Through.size(),
-                Times.Lost);
+    int Same = 0, Next = 0;
+    for (const double Through : Times.Through) {
+        Same += Through < Period / 2;
+        Next += Through >= Period / 2 && Through < Period * 1.5;
+    }
+    const int Later = static_cast<int>(Times.Through.size()) - Same - Next;
+    std::printf("%-7s thru note in the same period %d, the next %d, later %d (max %.2f ms); in "
+                "the program median %.3f ms, max %.3f (%d lost)\n",
+                Path, Same, Next, Later,
+                *std::max_element(Times.Through.begin(), Times.Through.end()), Median(Times.Inside),
+                *std::max_element(Times.Inside.begin(), Times.Inside.end()), Times.Lost);
 }
 
 } // namespace
