@@ -1,7 +1,6 @@
 // Kadenzo: the program entry. The main window, which makes the two reference windows when
 // they are first asked for; the event loop ends when the main window closes.
-#include "midi/combined_backend.h"
-#include "midi/rtmidi_input.h"
+#include "midi/device_module.h"
 #include "ui/kadenzo00.h"
 #include "ui/ui_style.h"
 
@@ -16,9 +15,12 @@ int main(int Count, char** Arguments) {
     QApplication::setWindowIcon(KadenzoIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("kadenzo"));
     InstallWindowFatalExit();
-    const std::unique_ptr<TMidiBackend> Backend = MakeSystemMidiBackend();
-    TRtMidiInput Input;
-    TFormMain FormMain(*Backend, &Input);
+    TDeviceModule Devices;
+    TFormMain FormMain(Devices, &Devices.Input());
     FormMain.show();
+    // The window first asks for the devices and input ports after its first paint (and keys
+    // pressed until then wait for them): their libraries are mapped meanwhile, not before it
+    // is shown.
+    Devices.LoadInBackground();
     return QApplication::exec();
 }
