@@ -10,9 +10,8 @@ int main(int Count, char** Arguments) {
     QApplication Application(Count, Arguments);
     Application.setQuitOnLastWindowClosed(false);
     InstallQtJapanese(Application);
-    // Every window carries the icon; desktops match the windows (Wayland's app id, X11's
-    // WM_CLASS) to the desktop entry kadenzo.desktop by this name.
-    QApplication::setWindowIcon(KadenzoIcon());
+    // Desktops match the windows (Wayland's app id, X11's WM_CLASS) to the desktop entry
+    // kadenzo.desktop by this name; the main window gives them all the icon once it is ready.
     QGuiApplication::setDesktopFileName(QStringLiteral("kadenzo"));
     InstallWindowFatalExit();
     TDeviceModule Devices;
