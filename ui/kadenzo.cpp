@@ -1,7 +1,6 @@
 // Kadenzo: the program entry. The main window, which makes the two reference windows when
 // they are first asked for; the event loop ends when the main window closes.
-#include "midi/combined_backend.h"
-#include "midi/rtmidi_input.h"
+#include "midi/device_module.h"
 #include "ui/kadenzo00.h"
 #include "ui/ui_style.h"
 
@@ -11,14 +10,16 @@ int main(int Count, char** Arguments) {
     QApplication Application(Count, Arguments);
     Application.setQuitOnLastWindowClosed(false);
     InstallQtJapanese(Application);
-    // Every window carries the icon; desktops match the windows (Wayland's app id, X11's
-    // WM_CLASS) to the desktop entry kadenzo.desktop by this name.
-    QApplication::setWindowIcon(KadenzoIcon());
+    // Desktops match the windows (Wayland's app id, X11's WM_CLASS) to the desktop entry
+    // kadenzo.desktop by this name; the main window gives them all the icon once it is ready.
     QGuiApplication::setDesktopFileName(QStringLiteral("kadenzo"));
     InstallWindowFatalExit();
-    const std::unique_ptr<TMidiBackend> Backend = MakeSystemMidiBackend();
-    TRtMidiInput Input;
-    TFormMain FormMain(*Backend, &Input);
+    TDeviceModule Devices;
+    TFormMain FormMain(Devices, &Devices.Input());
     FormMain.show();
+    // The window first asks for the devices and input ports after its first paint (and keys
+    // pressed until then wait for them): their libraries are mapped meanwhile, not before it
+    // is shown.
+    Devices.LoadInBackground();
     return QApplication::exec();
 }

@@ -59,7 +59,6 @@ TFormMain::TFormMain(TMidiBackend& Backend, TReferenceWindowSlot FormHelp,
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("カデンツォ Ver 1.00"));
     MakeFixedDialogFrame(*this, {513, 255}, PaperColour(), TWindowRole::Main);
-    setWindowIcon(KadenzoIcon());
     move(285, 126);
 
     ButtonHelp = AddButton("ButtonHelp", "操作方法", {440, 8, 65, 25});
@@ -283,6 +282,9 @@ void TFormMain::MakeReady() {
         }
     }
     EarlyKeys.clear();
+    // Every window's icon, this one's too, only now: drawn from its SVG at each size a window
+    // manager may take, it would hold the window back by milliseconds before it is shown.
+    QApplication::setWindowIcon(KadenzoIcon());
 }
 
 void TFormMain::closeEvent(QCloseEvent* Event) {

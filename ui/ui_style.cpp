@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -34,6 +35,11 @@ QFont FontOf(const QStringList& Families) {
 }
 
 bool GivesEveryCharacterItsColumns(const QString& Family, const std::string& Characters) {
+    // Asked of the font database first: a family that is not there would otherwise load a
+    // stand-in font only to be told apart from it, a millisecond at start-up each.
+    if (!QFontDatabase::hasFamily(Family)) {
+        return false;
+    }
     QFont Font = FontOf({Family});
     Font.setStyleStrategy(QFont::NoFontMerging);
     if (QFontInfo(Font).family().compare(Family, Qt::CaseInsensitive) != 0) {

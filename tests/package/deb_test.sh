@@ -33,9 +33,17 @@ for entry in "${entries[@]}"; do
 done
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
-expected=$(printf '%s\n' ./usr/bin/kadenzo ./usr/bin/kadenzo-script \
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+module=./usr/$libdir/kadenzo/kadenzo-devices.so
+expected=$(printf '%s\n' ./usr/bin/kadenzo ./usr/bin/kadenzo-script "$module" \
     ./usr/share/applications/kadenzo.desktop \
     ./usr/share/icons/hicolor/scalable/apps/kadenzo.svg | sort)
 [[ $files == "$expected" ]] || fail "files:"$'\n'"$files"$'\n'"expected:"$'\n'"$expected"
+
+# The program finds the device module on its run path where the package puts them both.
+dpkg-deb -x "$deb" "$out/root"
+runpath=$(readelf -d "$out/root/usr/bin/kadenzo" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+[[ -f ${runpath//\$ORIGIN/$out/root/usr/bin}/kadenzo-devices.so ]] ||
+    fail "the run path $runpath does not lead to $module"
 [[ $status == 0 ]] && echo "deb_test: $(basename "$deb"): Depends: $depends"
 exit $status
