@@ -2,6 +2,7 @@
 
 #include "midi/library_messages.h"
 #include "midi/midi_message.h"
+#include "midi/rtmidi_ports.h"
 
 #include <RtMidi.h>
 #include <jack/jack.h>
@@ -13,20 +14,6 @@
 namespace {
 
 void QuietRtMidi(RtMidiError::Type, const std::string&, void*) {}
-
-// RtMidi reports a failed connection on std::cerr before it throws, and before an error
-// callback can be set: keep that off the terminal while a client is being made.
-class TQuietCerr {
-public:
-    TQuietCerr() : Saved(std::cerr.rdbuf(Sink.rdbuf())) {}
-    ~TQuietCerr() { std::cerr.rdbuf(Saved); }
-    TQuietCerr(const TQuietCerr&) = delete;
-    TQuietCerr& operator=(const TQuietCerr&) = delete;
-
-private:
-    std::ostringstream Sink;
-    std::streambuf* Saved;
-};
 
 bool HasAlsaSequencer() {
     return access("/dev/snd/seq", R_OK | W_OK) == 0;
@@ -91,7 +78,7 @@ void TRtMidiBackend::ListPorts() {
         const unsigned int Count = Client->getPortCount();
         for (unsigned int i = 0; i < Count; ++i) {
             const std::string Name = Client->getPortName(i);
-            if (!Name.empty()) {
+            if (!Name.empty() && !IsOwnPort(Name)) {
                 PortList.push_back({Api, Name});
             }
         }

@@ -2,6 +2,7 @@
 
 #include "midi/library_messages.h"
 #include "midi/midi_backend.h"
+#include "midi/rtmidi_ports.h"
 
 #include <RtMidi.h>
 #include <alsa/asoundlib.h>
@@ -24,20 +25,6 @@ constexpr const char* kInputPortName = "Input"; // beside the output ports' "Out
 
 void QuietRtMidi(RtMidiError::Type, const std::string&, void*) {}
 
-// RtMidi reports a failed connection on std::cerr before it throws, and before an error
-// callback can be set: keep that off the terminal while a client is being made.
-class TQuietCerr {
-public:
-    TQuietCerr() : Saved(std::cerr.rdbuf(Sink.rdbuf())) {}
-    ~TQuietCerr() { std::cerr.rdbuf(Saved); }
-    TQuietCerr(const TQuietCerr&) = delete;
-    TQuietCerr& operator=(const TQuietCerr&) = delete;
-
-private:
-    std::ostringstream Sink;
-    std::streambuf* Saved;
-};
-
 // A client of one API, or none when the API's server cannot be reached. On JACK without a
 // server RtMidi makes a client that lists no port and opens none.
 std::unique_ptr<RtMidiIn> MakeClient(RtMidi::Api Api) {
@@ -50,14 +37,6 @@ std::unique_ptr<RtMidiIn> MakeClient(RtMidi::Api Api) {
     } catch (const RtMidiError&) {
         return nullptr;
     }
-}
-
-// Our client is named kClientName on the ALSA sequencer and on JACK, where a second client of
-// the same name gets "-01", "-02"... after it.
-bool IsOwnPort(const std::string& Name) {
-    const std::string Own = kClientName;
-    return Name.size() > Own.size() && Name.compare(0, Own.size(), Own) == 0 &&
-           (Name[Own.size()] == ':' || Name[Own.size()] == '-');
 }
 
 // Only whole channel messages go on, whatever kinds of system message RtMidi's ignore flags

@@ -224,6 +224,14 @@ TEST_F(JackInput, ListsOtherProgramsPortsWhenRefreshedButNotItsOwn) {
     const int Count = Input.PortCount();
     Input.Refresh();
     EXPECT_EQ(Input.PortCount(), Count) << "a second listing is the same";
+    // Nor is our open input offered as an output: the thru would feed itself.
+    ASSERT_TRUE(Input.Open(
+        PortNamed(Input, Keyboard.PortName()), [](std::uint32_t) {}, [](std::string) {}));
+    TRtMidiBackend Fresh;
+    for (int i = 0; i < Fresh.DeviceCount(); ++i) {
+        EXPECT_NE(Fresh.DeviceName(i)->rfind("Kadenzo", 0), 0u) << *Fresh.DeviceName(i);
+    }
+    EXPECT_GT(Fresh.DeviceCount(), 0);
 }
 
 // The model's side: the notes of a C major triad played in reach the model, sound at once on
