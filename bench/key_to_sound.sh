@@ -87,7 +87,7 @@ kadenzo() { # PORT LABEL [idle]
     if [[ ${3:-} == idle ]]; then
         xdotool key 1 && sleep 1 && xdotool mousemove 667 232 click 1 # a chord, then 発音停止
         idle_share "$2" "$program"
-        "$build/bench/key_to_sound" kadenzo "$1" "$2, first key after 15 s of silence" 15000 6 ||
+        "$build/bench/key_to_sound" kadenzo "$1" "$2, first key after 15 s of silence" 15000 10 ||
             true
     fi
     "$build/bench/key_to_sound" kadenzo "$1" "$2" || true

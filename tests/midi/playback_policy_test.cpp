@@ -2,130 +2,83 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <sstream>
+#include <string>
 
 namespace {
 
-// At 1000 frames a second a step's frames are its milliseconds.
-constexpr int kRate = 1000;
-constexpr float kLoud = 0.1f, kFaintTail = 1e-4f, kSilence = 0;
-constexpr int kDry = -1, kResume = 0;
-
-// Milliseconds rendered at a peak, or the server running dry (kDry), or the stream resuming
-// after a sleep (kResume).
-struct TStep {
-    int Milliseconds;
-    float Peak;
+struct TWant {
+    int CutsIntoSound; // of the times the server ran dry
+    int Frames;
+    bool Sleep;
+    bool OnlyFaint;
 };
 
+// Steps, at 1000 frames a second: "L500" 500 ms rendered loud, "F500" at a faint tail's level,
+// "S500" silent, "D" the server running dry, "R" the stream resuming after a sleep.
 struct PolicyCase {
     const char* Name;
-    std::vector<TStep> Steps;
-    int CutsIntoSound; // of the steps where the server ran dry
-    int WantFrames;
-    bool WantSleep;
-    bool WantOnlyFaint;
+    const char* Steps;
+    TWant Want;
 };
 
-const TStep kDryStep{kDry, 0}, kResumeStep{kResume, 0};
-
 const PolicyCase kPolicy[] = {
-    {"nothing rendered yet is a silence", {}, 0, 128, true, true},
-    {"3 s of silence after sound sleeps", {{500, kLoud}, {3000, kSilence}}, 0, 128, true, true},
-    {"2.99 s does not", {{500, kLoud}, {2999, kSilence}}, 0, 128, false, true},
-    {"a faint tail keeps it awake but is not waited behind",
-     {{500, kLoud}, {3000, kFaintTail}},
-     0,
-     128,
-     false,
-     true},
-    {"a faint tail shorter than twice the buffer may still hold sound",
-     {{500, kLoud}, {255, kFaintTail}},
-     0,
-     128,
-     false,
-     false},
-    {"running dry while sounding doubles the buffer",
-     {{500, kLoud}, kDryStep},
-     1,
-     256,
-     false,
-     false},
-    {"running dry up to half a second after the sound still counts",
-     {{500, kLoud}, {499, kSilence}, kDryStep},
-     1,
-     256,
-     false,
-     false},
-    {"running dry in a silence does not",
-     {{500, kLoud}, {500, kSilence}, kDryStep},
-     0,
-     128,
-     false,
-     true},
-    {"the buffer grows to the largest and no further",
-     {{500, kLoud}, kDryStep, kDryStep, kDryStep, kDryStep},
-     4,
-     1024,
-     false,
-     false},
-    {"a minute of sound without running dry halves it, one step a minute",
-     {{500, kLoud}, kDryStep, kDryStep, {60000, kLoud}, {59999, kLoud}},
-     2,
-     256,
-     false,
-     false},
-    {"never below the smallest", {{60000, kLoud}, {60000, kLoud}}, 0, 128, false, false},
-    {"running dry starts the minute again",
-     {{500, kLoud}, kDryStep, {59000, kLoud}, kDryStep, {59000, kLoud}},
-     2,
-     512,
-     false,
-     false},
-    {"a halving the server answers by running dry waits twice as long next time",
-     {{500, kLoud}, kDryStep, {60000, kLoud}, kDryStep, {119999, kLoud}},
-     2,
-     256,
-     false,
-     false},
-    {"one that held for its while does not",
-     {{500, kLoud}, kDryStep, {60000, kLoud}, {60000, kLoud}, kDryStep, {60000, kLoud}},
-     2,
-     128,
-     false,
-     false},
+    {"nothing rendered yet is a silence", "", {0, 128, true, true}},
+    {"3 s of silence after sound sleeps", "L500 S3000", {0, 128, true, true}},
+    {"2.99 s does not", "L500 S2999", {0, 128, false, true}},
+    {"a faint tail keeps it awake but is not waited behind", "L500 F3000", {0, 128, false, true}},
+    {"one shorter than twice the buffer may hold sound yet", "L500 F255", {0, 128, false, false}},
+    {"running dry while sounding doubles the buffer", "L500 D", {1, 256, false, false}},
+    {"up to half a second after the sound", "L500 S499 D", {1, 256, false, false}},
+    {"but not in a silence", "L500 S500 D", {0, 128, false, true}},
+    {"nor just after resuming into one", "S3000 R S10 D", {0, 128, false, true}},
+    {"up to the largest and no further", "L500 D D D D", {4, 1024, false, false}},
+    {"a minute without running dry halves it, one step a minute",
+     "L500 D D L60000 L59999",
+     {2, 256, false, false}},
+    {"never below the smallest", "L60000 L60000", {0, 128, false, false}},
+    {"running dry starts the minute again", "L500 D L59000 D L59000", {2, 512, false, false}},
+    {"a halving answered by running dry waits twice as long next",
+     "L500 D L60000 D L119999",
+     {2, 256, false, false}},
+    {"one that held for its minute does not",
+     "L500 D L60000 L60000 D L60000",
+     {2, 128, false, false}},
     {"a resumed stream counts its silence from the start",
-     {{500, kLoud}, {3000, kSilence}, kResumeStep, {2999, kSilence}},
-     0,
-     128,
-     false,
-     true},
-    {"running dry just after resuming into silence cuts into nothing",
-     {{3000, kSilence}, kResumeStep, {10, kSilence}, kDryStep},
-     0,
-     128,
-     false,
-     true},
+     "L500 S3000 R S2999",
+     {0, 128, false, true}},
 };
 
 TEST(PlaybackPolicy, SleepsGrowsAndShrinksByWhatWasRenderedAndTheServersUnderflows) {
     for (const auto& c : kPolicy) {
         SCOPED_TRACE(c.Name);
-        TPlaybackPolicy Policy(kRate, {128, 1024});
+        TPlaybackPolicy Policy(1000, {128, 1024});
         int Cuts = 0;
-        for (const TStep& Step : c.Steps) {
-            if (Step.Milliseconds == kDry) {
+        std::istringstream Steps(c.Steps);
+        for (std::string Step; Steps >> Step;) {
+            const int Milliseconds = Step.size() > 1 ? std::stoi(Step.substr(1)) : 0;
+            switch (Step[0]) {
+            case 'D':
                 Cuts += Policy.RanDry() ? 1 : 0;
-            } else if (Step.Milliseconds == kResume) {
+                break;
+            case 'R':
                 Policy.Resumed();
-            } else {
-                Policy.Rendered(Step.Milliseconds, Step.Peak);
+                break;
+            case 'L':
+                Policy.Rendered(Milliseconds, 0.1f);
+                break;
+            case 'F':
+                Policy.Rendered(Milliseconds, 1e-4f);
+                break;
+            default:
+                Policy.Rendered(Milliseconds, 0);
+                break;
             }
         }
-        EXPECT_EQ(Cuts, c.CutsIntoSound);
-        EXPECT_EQ(Policy.BufferFrames(), c.WantFrames);
-        EXPECT_EQ(Policy.MaySleep(), c.WantSleep);
-        EXPECT_EQ(Policy.OnlyFaintQueued(), c.WantOnlyFaint);
+        EXPECT_EQ(Cuts, c.Want.CutsIntoSound);
+        EXPECT_EQ(Policy.BufferFrames(), c.Want.Frames);
+        EXPECT_EQ(Policy.MaySleep(), c.Want.Sleep);
+        EXPECT_EQ(Policy.OnlyFaintQueued(), c.Want.OnlyFaint);
     }
 }
 
