@@ -7,46 +7,37 @@
 
 namespace {
 
-struct TWant {
-    int CutsIntoSound; // of the times the server ran dry
-    int Frames;
-    bool Sleep;
-    bool OnlyFaint;
-};
-
 // Steps, at 1000 frames a second: "L500" 500 ms rendered loud, "F500" at a faint tail's level,
 // "S500" silent, "D" the server running dry, "R" the stream resuming after a sleep.
 struct PolicyCase {
     const char* Name;
     const char* Steps;
-    TWant Want;
+    int CutsIntoSound, Frames; // of the times the server ran dry; the buffer after the steps
+    bool Sleep, OnlyFaint;
 };
 
 const PolicyCase kPolicy[] = {
-    {"nothing rendered yet is a silence", "", {0, 128, true, true}},
-    {"3 s of silence after sound sleeps", "L500 S3000", {0, 128, true, true}},
-    {"2.99 s does not", "L500 S2999", {0, 128, false, true}},
-    {"a faint tail keeps it awake but is not waited behind", "L500 F3000", {0, 128, false, true}},
-    {"one shorter than twice the buffer may hold sound yet", "L500 F255", {0, 128, false, false}},
-    {"running dry while sounding doubles the buffer", "L500 D", {1, 256, false, false}},
-    {"up to half a second after the sound", "L500 S499 D", {1, 256, false, false}},
-    {"but not in a silence", "L500 S500 D", {0, 128, false, true}},
-    {"nor just after resuming into one", "S3000 R S10 D", {0, 128, false, true}},
-    {"up to the largest and no further", "L500 D D D D", {4, 1024, false, false}},
-    {"a minute without running dry halves it, one step a minute",
-     "L500 D D L60000 L59999",
-     {2, 256, false, false}},
-    {"never below the smallest", "L60000 L60000", {0, 128, false, false}},
-    {"running dry starts the minute again", "L500 D L59000 D L59000", {2, 512, false, false}},
-    {"a halving answered by running dry waits twice as long next",
-     "L500 D L60000 D L119999",
-     {2, 256, false, false}},
-    {"one that held for its minute does not",
-     "L500 D L60000 L60000 D L60000",
-     {2, 128, false, false}},
-    {"a resumed stream counts its silence from the start",
-     "L500 S3000 R S2999",
-     {0, 128, false, true}},
+    {"nothing rendered yet is a silence", "", 0, 128, true, true},
+    {"3 s of silence after sound sleeps", "L500 S3000", 0, 128, true, true},
+    {"2.99 s does not", "L500 S2999", 0, 128, false, true},
+    {"a faint tail keeps it awake but is not waited behind", "L500 F3000", 0, 128, false, true},
+    {"one shorter than twice the buffer may hold sound yet", "L500 F255", 0, 128, false, false},
+    {"running dry while sounding doubles the buffer", "L500 D", 1, 256, false, false},
+    {"up to half a second after the sound", "L500 S499 D", 1, 256, false, false},
+    {"but not in a silence", "L500 S500 D", 0, 128, false, true},
+    {"nor just after resuming into one", "S3000 R S10 D", 0, 128, false, true},
+    {"up to the largest and no further", "L500 D D D D", 4, 1024, false, false},
+    {"a minute without running dry halves it, one step a minute", "L500 D D L60000 L59999", 2, 256,
+     false, false},
+    {"running dry starts the minute again", "L500 D L59000 D L59000", 2, 512, false, false},
+    {"a halving answered by running dry waits twice as long next", "L500 D L60000 D L119999", 2,
+     256, false, false},
+    {"one that held for its minute does not, nor below the smallest",
+     "L500 D L60000 L60000 D L60000 L60000", 2, 128, false, false},
+    {"at the smallest, no halving is there to be answered", "L60000 D L60000", 1, 128, false,
+     false},
+    {"a resumed stream counts its silence from the start", "L500 S3000 R S2999", 0, 128, false,
+     true},
 };
 
 TEST(PlaybackPolicy, SleepsGrowsAndShrinksByWhatWasRenderedAndTheServersUnderflows) {
@@ -75,10 +66,10 @@ TEST(PlaybackPolicy, SleepsGrowsAndShrinksByWhatWasRenderedAndTheServersUnderflo
                 break;
             }
         }
-        EXPECT_EQ(Cuts, c.Want.CutsIntoSound);
-        EXPECT_EQ(Policy.BufferFrames(), c.Want.Frames);
-        EXPECT_EQ(Policy.MaySleep(), c.Want.Sleep);
-        EXPECT_EQ(Policy.OnlyFaintQueued(), c.Want.OnlyFaint);
+        EXPECT_EQ(Cuts, c.CutsIntoSound);
+        EXPECT_EQ(Policy.BufferFrames(), c.Frames);
+        EXPECT_EQ(Policy.MaySleep(), c.Sleep);
+        EXPECT_EQ(Policy.OnlyFaintQueued(), c.OnlyFaint);
     }
 }
 

@@ -91,21 +91,12 @@ TChord CMajor() {
     return TCalculatorEx::ChordOf(Variant, {{'C', 0}, mdMajor}, 1);
 }
 
-TFluidSynthBackend::TDriverSetup PulseSetup() {
-    for (const auto& Setup : TFluidSynthBackend::DefaultDrivers()) {
-        if (Setup.Name == "pulseaudio") {
-            return Setup;
-        }
-    }
-    return {};
-}
-
 std::vector<float> PlayAndRecord(const std::string& Sink, int PeriodSize) {
     const std::string Path = testing::TempDir() + "kadenzo-sink.wav";
     {
         TRecorder Recorder(Sink, Path);
         std::this_thread::sleep_for(500ms);
-        TFluidSynthBackend::TDriverSetup Setup = PulseSetup();
+        TFluidSynthBackend::TDriverSetup Setup = TFluidSynthBackend::DefaultDrivers()[1];
         Setup.PeriodSize = PeriodSize;
         TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer, {Setup});
         TInstrument Instrument(Synth);
@@ -131,7 +122,7 @@ TEST(SoundServer, TheChordReachesTheSinkWithoutGaps) {
     }
     const int PeriodSize = std::getenv("KADENZO_PERIOD_SIZE") != nullptr
                                ? std::atoi(std::getenv("KADENZO_PERIOD_SIZE"))
-                               : PulseSetup().PeriodSize;
+                               : TFluidSynthBackend::DefaultDrivers()[1].PeriodSize;
     const std::vector<float> Left = PlayAndRecord(Sink, PeriodSize);
     ASSERT_GT(Left.size(), 2 * kRate);
 
@@ -238,7 +229,8 @@ TEST(SoundServer, TheNextChordIsHeardAfter) {
     const TChord FMajor = TCalculatorEx::ChordOf(Variant, {{'F', 0}, mdMajor}, 1);
     for (const auto& c : Cases) {
         SCOPED_TRACE(c.Name);
-        TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer, {PulseSetup()});
+        TFluidSynthBackend Synth(TFluidSynthBackend::TOutput::SoundServer,
+                                 {TFluidSynthBackend::DefaultDrivers()[1]});
         TInstrument Instrument(Synth);
         ASSERT_TRUE(Instrument.Open(0));
         Instrument.SetVoice(49);
