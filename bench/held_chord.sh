@@ -34,7 +34,7 @@ measure() {
     sleep 0.3
     kill -INT "$recorder"
     wait "$recorder" || true
-    echo "  $("$build/bench/held_chord" count "$wav"); steal ${stolen}0 ms"
+    echo "  $("$build/bench/held_chord" count "$wav"); steal $((stolen * 10)) ms"
     rm -f "$wav"
 }
 
