@@ -44,6 +44,13 @@ public:
     std::size_t MaxWidth() const;
 
     void SetListener(TLinesListener* Listener) { this->Listener = Listener; }
+    TLinesListener* GetListener() const { return Listener; }
+    // Tells the listener that every line may have changed.
+    void TellReset() {
+        if (Listener != nullptr) {
+            Listener->LinesReset();
+        }
+    }
 
 private:
     // Where the character under a column begins, every kMarkColumns columns.

@@ -76,7 +76,11 @@ TWorkingState TFormMainModel::SaveWorkingState() const {
 
 void TFormMainModel::RestoreWorkingState(TWorkingState State) {
     SoundOff();
+    // The display shown now listens on, and sees the lines put back.
+    TLinesListener* Shown = Layout.Lines().GetListener();
     Layout = std::move(State.Layout);
+    Layout.Lines().SetListener(Shown);
+    Layout.Lines().TellReset();
     LastVoices = State.LastVoices;
     Progression = std::move(State.Progression);
     Cursor = State.Cursor;

@@ -169,6 +169,9 @@ void TFormMain::MakeMenuActions() {
                                         "MIDI ファイル (*.mid)", TExportFormat::MidiFile);
     MemoChord->AddMenuActions({ActionFourPart, ActionShowScore, ActionPlay, ActionPractice,
                                ActionExportXml, ActionExportMidi});
+    if (PlayingIn) {
+        MemoChord->AddMenuActions({PlayingIn->Menu().menuAction()});
+    }
 }
 
 // The settings kept take effect: the one place that turns the record into the window's state.

@@ -37,7 +37,7 @@ QString PlainDegree(std::size_t Index) {
         .trimmed();
 }
 
-// "Ⅴ→Ⅶ 3回, …": the pairs most often confused, most first.
+// "ⅤをⅦと 3回、…": the degrees most often heard as others, most first.
 QString ConfusionText(const TLessonRecord& Record) {
     std::vector<std::tuple<std::uint32_t, std::size_t, std::size_t>> Pairs;
     for (std::size_t Expected = 0; Expected < 7; ++Expected) {
@@ -53,7 +53,7 @@ QString ConfusionText(const TLessonRecord& Record) {
     QStringList Shown;
     for (std::size_t i = 0; i < std::min(Pairs.size(), kConfusionsShown); ++i) {
         const auto& [Count, Expected, Answered] = Pairs[i];
-        Shown << QStringLiteral("%1→%2 %3回")
+        Shown << QStringLiteral("%1を%2と %3回")
                      .arg(PlainDegree(Expected), PlainDegree(Answered))
                      .arg(Count);
     }
@@ -132,13 +132,15 @@ TPracticeWindow::TPracticeWindow(TFormMainModel& Model, std::function<bool(QEven
     connect(CheckWeak, &QCheckBox::toggled, this, [this] { KeepChoices(); });
     connect(SpinTempo, QOverload<int>::of(&QSpinBox::valueChanged), this,
             [this] { KeepChoices(); });
-    connect(ButtonAsk, &QPushButton::clicked, this,
-            [this] { Ask(QRandomGenerator::global()->bounded(1u << 31)); });
+    connect(ButtonAsk, &QPushButton::clicked, this, [this] { Ask(NextSeed()); });
     connect(ButtonAgain, &QPushButton::clicked, this, [this] { PlayQuestion(); });
     connect(ButtonReveal, &QPushButton::clicked, this, [this] {
+        Revealed = Practice.Asking() && !Practice.Complete();
         Practice.Reveal();
         KeepRecords();
         ShowQuestion();
+        ShowGrades();
+        ShowRecord();
     });
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
     Model.AddListener(*this);
@@ -182,6 +184,19 @@ bool TPracticeWindow::AddTeacherLesson(const QString& Folder, bool Tell) {
     return true;
 }
 
+// A built-in lesson draws its questions at random; a teacher's are asked in the order of their
+// files' names, from the first each time the window is opened.
+std::uint32_t TPracticeWindow::NextSeed() {
+    if (BuiltInLessonChosen()) {
+        return QRandomGenerator::global()->bounded(1u << 31);
+    }
+    return TeacherAsked[ChosenLesson()]++;
+}
+
+bool TPracticeWindow::BuiltInLessonChosen() const {
+    return ComboLesson->currentIndex() < static_cast<int>(std::size(BuiltInLessons));
+}
+
 std::string TPracticeWindow::ChosenLesson() const {
     return ComboLesson->currentData().toString().toStdString();
 }
@@ -196,6 +211,7 @@ void TPracticeWindow::Ask(std::uint32_t Seed) {
     KeepRecords(); // a question left unanswered was counted
     Marks.assign(Practice.Question().Entries.size(), std::nullopt);
     Shown = false;
+    Revealed = false;
     Score->SetMeasures({});
     ShowGrades();
     ShowRecord();
@@ -245,6 +261,9 @@ void TPracticeWindow::ShowGrades() {
     if (Practice.Complete()) {
         Places << QStringLiteral("　%1／%2").arg(Practice.RightCount()).arg(Marks.size());
     }
+    if (Revealed) {
+        Places << QStringLiteral("（答えを見た後）");
+    }
     LabelGrades->setText(Places.join(QStringLiteral(" ")));
 }
 
@@ -274,7 +293,7 @@ void TPracticeWindow::ShowRecord() {
                        .arg(Record.Right * 100 / Record.Asked);
     const QString Confused = ConfusionText(Record);
     if (!Confused.isEmpty()) {
-        Text += QStringLiteral("　間違えやすい和音: ") + Confused;
+        Text += QStringLiteral("　聞き違い: ") + Confused;
     }
     LabelRecord->setText(Text);
 }

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <string>
 
 class QCheckBox;
@@ -55,6 +56,8 @@ private:
     void KeepRecords();
     void KeepChoices();
     std::string ChosenLesson() const;
+    bool BuiltInLessonChosen() const;
+    std::uint32_t NextSeed();
 
     TFormMainModel& Model;
     std::function<bool(QEvent&)> PlayKey;
@@ -63,8 +66,10 @@ private:
     TRecords Records;
     TPracticeSession Practice;
     TBeatDriver Playback;
-    std::vector<std::optional<bool>> Marks; // each place's last grade
-    bool Shown = false;                     // the question is on the staff
+    std::vector<std::optional<bool>> Marks;            // each place's last grade
+    bool Shown = false;                                // the question is on the staff
+    bool Revealed = false;                             // shown before the answer was complete
+    std::map<std::string, std::uint32_t> TeacherAsked; // questions asked of each teacher's lesson
 
     QComboBox* ComboLesson;
     QCheckBox* CheckWeak;

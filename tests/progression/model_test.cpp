@@ -65,4 +65,27 @@ TEST(ModelStartAfresh, EmptiesTheProgressionInTheKeyGiven) {
     EXPECT_EQ(EntryLine(M.Form.GetProgression()[0]), "A 0150");
 }
 
+// A dictation borrows the working state and gives it back: the lines as they were, and the
+// display told so.
+TEST(ModelWorkingState, ComesBackWithTheDisplayTold) {
+    struct TCounter : TLinesListener {
+        void LineChanged(int) override {}
+        void LinesReset() override { ++Resets; }
+        int Resets = 0;
+    } Display;
+    TModel M;
+    M.Form.Lines().SetListener(&Display);
+    M.Press('2');
+    const std::string Line1 = M.Form.Lines().Get(1);
+    TWorkingState Saved = M.Form.SaveWorkingState();
+    M.Form.StartAfresh({{'A', 0}, mdMinor});
+    M.Press('5');
+    Display.Resets = 0;
+    M.Form.RestoreWorkingState(std::move(Saved));
+    EXPECT_EQ(M.Form.Lines().Get(1), Line1);
+    EXPECT_EQ(Display.Resets, 1);
+    EXPECT_EQ(M.Form.GetProgression().size(), 1u);
+    M.Form.Lines().SetListener(nullptr);
+}
+
 } // namespace

@@ -32,6 +32,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
@@ -352,13 +353,42 @@ private slots:
                  QColor(255, 210, 210));
         QVERIFY(Shot.pixelColor(Practice->View().NoteCentre(2, 0).x() + 12, Y) !=
                 QColor(255, 210, 210));
-        QVERIFY(Practice->findChild<QLabel*>(QStringLiteral("LabelRecord"))
-                    ->text()
-                    .startsWith(
-                        QStringLiteral("記録: 1 問中 0 問正解（0%）　間違えやすい和音: Ⅳ→Ⅵ 1回")));
+        QVERIFY(
+            Practice->findChild<QLabel*>(QStringLiteral("LabelRecord"))
+                ->text()
+                .startsWith(QStringLiteral("記録: 1 問中 0 問正解（0%）　聞き違い: ⅣをⅥと 1回")));
         Practice->close();
         QCOMPARE(Main->Model().GetProgression().size(), std::size_t{1});
         QCOMPARE(Main->Model().GetDegree(), 2);
+    }
+
+    // A teacher's lesson kept from the last time asks its files in the order of their names.
+    void TeachersLessonAsksItsFilesInOrder() {
+        QTemporaryDir Lesson;
+        const TTonality Keys[] = {{{'D', 0}, mdMajor}, {{'E', 0}, mdMinor}};
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(
+                WriteProgressionFile(Lesson.filePath(QStringLiteral("q%1").arg(i)).toStdString(),
+                                     {{Keys[i], 1, cvNormal}, {Keys[i], 5, cvNormal}}));
+        }
+        QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"))
+            .setValue(QStringLiteral("practice/lesson"), Lesson.path());
+        cleanup();
+        init();
+        Main->findChild<QAction*>(QStringLiteral("ActionPractice"))->trigger();
+        QPushButton* ButtonAsk = nullptr;
+        for (QWidget* Window : QApplication::topLevelWidgets()) {
+            ButtonAsk = ButtonAsk ? ButtonAsk
+                                  : Window->findChild<QPushButton*>(QStringLiteral("ButtonAsk"));
+        }
+        QVERIFY(ButtonAsk != nullptr);
+        for (const char Tonic : {'D', 'E', 'D', 'E', 'D', 'E', 'D'}) {
+            ButtonAsk->click();
+            QCOMPARE(Main->Model().GetTonality().Tonic.Letter, Tonic);
+        }
+        ButtonAsk->window()->close();
+        QSettings(QStringLiteral("Kadenzo"), QStringLiteral("Kadenzo"))
+            .remove(QStringLiteral("practice"));
     }
 
     // 「MIDI 入力」: the ports listed with なし, the one chosen opened and kept for the next
