@@ -103,8 +103,8 @@ struct TFluidSynthBackend::TSynth {
 std::vector<TFluidSynthBackend::TDriverSetup> TFluidSynthBackend::DefaultDrivers() {
     return {
         {"pipewire", 256, 2},
-        // PulseAudio asks for what it needs, and the buffer grows from the command line's size
-        // only when the server runs dry while sound plays.
+        // Twice the fluidsynth command line's buffer at first, doubled up to 1024 frames (23 ms)
+        // only when the server runs dry while sound plays (bench/held_chord.sh).
         {"pulseaudio", 128, 3},
         {"alsa", 256, 2},
         {"jack", 0, 0}, // the JACK server decides the buffer
