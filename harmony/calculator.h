@@ -50,6 +50,10 @@ public:
     static TMode OtherMode(TMode Mode);
     // The mode of the key whose tonic triad Triad is: major for a major triad, else minor.
     static TMode ModeOf(const TChord& Triad);
+    // The key whose dominant the secondary-dominant command plays for degree Degree of Key:
+    // the key on that degree's scale note, major when its triad on the unraised root is major
+    // (a minor key's VII gives a major key, its V a major one).
+    static TTonality SecondaryDominantKey(TTonality Key, std::int32_t Degree);
 
     // The degree 1..7 of Chord in Tonality, with Variant set; -1 (Variant untouched) if none.
     static std::int32_t FindDegree(TTonality Tonality, const TChord& Chord, TChordVariant& Variant);

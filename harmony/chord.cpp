@@ -97,6 +97,13 @@ TMode TCalculatorEx::OtherMode(TMode Mode) {
     return Mode == mdMajor ? mdMinor : mdMajor;
 }
 
+TTonality TCalculatorEx::SecondaryDominantKey(TTonality Key, std::int32_t Degree) {
+    TChordVariant Plain = cvNormal;
+    TChord OnTriad = ChordOf(Plain, Key, Degree);
+    OnTriad.Tones[0] = MakeInterval(0, 0);
+    return {OnTriad.Root, ModeOf(OnTriad)};
+}
+
 TMode TCalculatorEx::ModeOf(const TChord& Triad) {
     return IsMajorTriad(Triad) ? mdMajor : mdMinor;
 }

@@ -63,7 +63,8 @@ private:
         }
         for (std::int32_t Digit = 1; Digit <= 7; ++Digit) {
             const std::int32_t OnDegree = Digit + 3 > 7 ? Digit - 4 : Digit + 3;
-            if (TCalculatorEx::SameTonality(SecondaryDominantKey(Key, OnDegree), Entry.Tonality)) {
+            if (TCalculatorEx::SameTonality(TCalculatorEx::SecondaryDominantKey(Key, OnDegree),
+                                            Entry.Tonality)) {
                 return Digit;
             }
         }

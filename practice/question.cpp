@@ -72,7 +72,7 @@ TChord PlainChord(TTonality Key, std::int32_t Degree) {
 std::uint8_t TonicizedDegrees(TTonality Key, std::uint8_t Vocabulary) {
     std::uint8_t Bits = 0;
     for (std::int32_t Degree = 2; Degree <= 6; ++Degree) {
-        const TTonality Local = SecondaryDominantKey(Key, Degree);
+        const TTonality Local = TCalculatorEx::SecondaryDominantKey(Key, Degree);
         TChordVariant Found = cvNormal;
         const std::int32_t AsOwn = TCalculatorEx::FindDegree(Key, PlainChord(Local, 5), Found);
         if (Has(Vocabulary, Degree) &&
@@ -311,7 +311,7 @@ TQuestion EntriesOf(const std::vector<TStep>& Steps) {
     TQuestion Question;
     for (const TStep& Step : Steps) {
         if (Step.Tonicized) {
-            const TTonality Local = SecondaryDominantKey(Step.Key, Step.Degree);
+            const TTonality Local = TCalculatorEx::SecondaryDominantKey(Step.Key, Step.Degree);
             Question.Entries.push_back({Local, 5, cvNormal});
             Question.Entries.push_back({Local, 1, cvNormal});
         } else {
@@ -362,12 +362,6 @@ std::uint64_t WeightOf(const TQuestion& Question, const TDegreeWeights& Weights)
 }
 
 } // namespace
-
-TTonality SecondaryDominantKey(TTonality Key, std::int32_t Degree) {
-    TChord OnTriad = PlainChord(Key, Degree);
-    OnTriad.Tones[0] = TCalculator::MakeInterval(0, 0);
-    return {OnTriad.Root, TCalculatorEx::ModeOf(OnTriad)};
-}
 
 TQuestion BuiltInQuestion(std::int32_t Lesson, std::uint32_t Seed) {
     const TBuiltInLesson* Found = FindBuiltInLesson(Lesson);

@@ -33,7 +33,3 @@ TQuestion BuiltInQuestion(std::int32_t Lesson, std::uint32_t Seed);
 // candidates are drawn from the seed and the one whose entries weigh most is taken, the first
 // of equals. All weights zero give BuiltInQuestion's question.
 TQuestion FocusedQuestion(std::int32_t Lesson, std::uint32_t Seed, const TDegreeWeights& Weights);
-
-// The key whose dominant Ctrl+Alt+digit plays for the degree x of Key (x = digit + 3 within the
-// octave): the key on x's scale note, major when x's triad on its unraised root is major.
-TTonality SecondaryDominantKey(TTonality Key, std::int32_t Degree);

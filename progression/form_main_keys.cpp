@@ -151,12 +151,7 @@ void TFormMainModel::SecondaryDominant(std::int32_t Digit) {
     if (OnDegree > 7) {
         OnDegree -= 7;
     }
-    TChordVariant Local = cvNormal;
-    TChord OnTriad = TCalculatorEx::ChordOf(Local, Tonality, OnDegree);
-    // On the degree's unraised root: a minor key's leading-tone degree gives a major key
-    // (G major in A minor), its dominant a major one (E major).
-    OnTriad.Tones[0] = TCalculator::MakeInterval(0, 0);
-    Tonality = {OnTriad.Root, TCalculatorEx::ModeOf(OnTriad)};
+    Tonality = TCalculatorEx::SecondaryDominantKey(Tonality, OnDegree);
     TChordVariant DominantVariant = cvNormal;
     const TChord Dominant = TCalculatorEx::ChordOf(DominantVariant, Tonality, 5);
     Sound(Dominant, Tonality);
