@@ -13,6 +13,7 @@
 #include "midi/rtmidi_backend.h"
 #include "midi/rtmidi_input.h"
 #include "progression/form_main_model.h"
+#include "tests/progression/test_view.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -138,16 +139,6 @@ int PortNamed(TRtMidiInput& Input, const std::string& Name) {
     }
     return -1;
 }
-
-class TWindowlessView : public TFormMainView {
-public:
-    void FocusDisplay() override {}
-    void ListDevices(const std::vector<std::string>&) override {}
-    void SelectDevice(int) override {}
-    std::optional<std::string> QueryFileName(const std::string&) override { return {}; }
-    void ShowError(const std::string&) override {}
-    void ShowConversionError(const std::string&) override {}
-};
 
 // A thread that takes each message as the window's event loop would: woken for it.
 class THandOff {
@@ -308,7 +299,7 @@ int main() {
     }
     for (const bool HandedOver : {false, true}) {
         TStampedOutput Output;
-        TWindowlessView View;
+        TRecordingView View;
         TFormMainModel Model(Output, View);
         Model.FormShow();
         Model.SetSelectedDevice(DeviceNamed(Output, Probe.EarPort()));

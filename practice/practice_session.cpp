@@ -74,7 +74,6 @@ std::optional<std::string> TPracticeSession::Ask(const std::string& Lesson, std:
     Asked = std::move(Next);
     Sheet.emplace(Asked);
     Counted = false;
-    Pending.clear();
     Form.StartAfresh(Asked.Key());
     Pending.clear(); // the empty answer grades nothing
     return std::nullopt;
